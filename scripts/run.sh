@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, makes a pair of sample logs when they are
+# missing, and starts the desktop application (or, without a display, shows
+# what pktdump lists of the sample terminal log).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+pkt_install_deps
+
+cmake --preset default
+cmake --build --preset default
+
+mkdir -p samples
+[ -f samples/NS1_sample.pkt ] || build/bin/pktgen --terminal --records 20000 --seed 1 -o samples/NS1_sample.pkt
+[ -f samples/H2H_sample.pkt ] || build/bin/pktgen --h2h --records 5000 --seed 2 -o samples/H2H_sample.pkt
+
+if [ -x build/bin/pktview ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+  exec build/bin/pktview
+elif [ -x build/bin/pktdump ]; then
+  build/bin/pktdump list samples/NS1_sample.pkt | head -n 20
+else
+  ls -l samples
+fi

@@ -1,0 +1,186 @@
+#include "terminal/tlv.h"
+
+#include <cstring>
+
+namespace pkt {
+
+TTLV::TTLV(std::uint32_t tag, std::uint32_t length, TTLVKind kind) : tag_(tag), length_(length), kind_(kind) {
+  if (length != 0 && kind != tlvStream) {
+    own_ = std::make_unique<std::uint8_t[]>(length);
+    data_ = own_.get();
+  }
+}
+
+TTLV::TTLV(std::uint32_t tag, std::uint32_t length, const std::uint8_t* data, Borrowed)
+    : tag_(tag), length_(length), kind_(tlvValue), data_(length != 0 ? data : nullptr) {}
+
+bool TTLV::Fill(const void* source, std::size_t n) {
+  if (!own_) return false;
+  std::memcpy(own_.get(), source, n < length_ ? n : length_);
+  return true;
+}
+
+bool TTLV::ReadAt(void* destination, std::uint32_t offset, std::uint32_t count) const {
+  if (data_ == nullptr || offset >= length_) return false;
+  std::uint32_t n = length_ - offset;
+  if (count < n) n = count;
+  std::memcpy(destination, data_ + offset, n);
+  return true;
+}
+
+std::uint8_t TTLV::ByteAt(std::uint32_t position) const {
+  if (data_ == nullptr || position >= length_) return 0;
+  return data_[position];
+}
+
+TTLVStorage::TTLVStorage() { Reset(); }
+
+void TTLVStorage::Reset() {
+  items_.clear();
+  items_.emplace_back(1, 0, tlvRoot);
+}
+
+int TTLVStorage::Parse(const void* input, std::size_t size) {
+  Reset();
+  const auto* first = static_cast<const std::uint8_t*>(input);
+  if (size != 0 && !bytes_.empty() && first >= bytes_.data() && first < bytes_.data() + bytes_.size()) {
+    // The input lies in this storage's own copy: copy it out before replacing it.
+    std::vector<std::uint8_t> copy(first, first + size);
+    bytes_.swap(copy);
+  } else {
+    bytes_.assign(first, first + size);
+  }
+  const std::uint8_t* p = bytes_.data();
+  std::size_t n = size;
+  while (n > 0) {
+    std::uint32_t tag;
+    if (p[0] < 31) {
+      tag = p[0];
+      p += 1;
+      n -= 1;
+    } else if (p[0] == 31 && n >= 2) {
+      tag = p[1];
+      p += 2;
+      n -= 2;
+    } else {
+      return TLV_BAD_TAG;
+    }
+
+    std::uint32_t length;
+    if (n >= 1 && p[0] < 0x80) {
+      length = p[0];
+      p += 1;
+      n -= 1;
+    } else if (n >= 3 && p[0] == 0x82) {
+      length = (std::uint32_t(p[1]) << 8) | p[2];
+      p += 3;
+      n -= 3;
+    } else if (n >= 4 && p[0] == 0x83) {
+      length = (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+      p += 4;
+      n -= 4;
+    } else {
+      return TLV_BAD_LENGTH;
+    }
+
+    if (tag == 1) {
+      // The root encloses the rest of the message: its length is recorded and
+      // the bytes behind it are parsed as the next items.
+      items_[0].SetLength(length);
+      continue;
+    }
+    if (length > n) return TLV_NO_DATA;
+    items_.push_back(TTLV(tag, length, p, TTLV::Borrowed{}));
+    p += length;
+    n -= length;
+  }
+  return TLV_OK;
+}
+
+const TTLV* TTLVStorage::Item(std::uint32_t index) const {
+  return index < items_.size() ? &items_[index] : nullptr;
+}
+
+int TTLVStorage::Find(std::uint32_t tag, const TTLV*& out, std::uint32_t occurrence) const {
+  if (tag < 1 || tag > 254) return TLV_BAD_TAG;
+  out = nullptr;
+  for (const TTLV& item : items_) {
+    if (item.GetTag() == tag) {
+      if (occurrence == 0) {
+        out = &item;
+        return TLV_OK;
+      }
+      --occurrence;
+    }
+  }
+  return TLV_NOT_FOUND;
+}
+
+int TTLVStorage::GetByte(std::uint32_t tag, std::uint8_t& out, std::uint32_t occurrence) const {
+  const TTLV* item;
+  if (int rc = Find(tag, item, occurrence)) return rc;
+  if (item->GetLength() != 1) return TLV_BAD_LENGTH;
+  out = item->ByteAt(0);
+  return TLV_OK;
+}
+
+int TTLVStorage::GetWord(std::uint32_t tag, std::uint16_t& out, std::uint32_t occurrence) const {
+  const TTLV* item;
+  if (int rc = Find(tag, item, occurrence)) return rc;
+  if (item->GetLength() != 2) return TLV_BAD_LENGTH;
+  out = static_cast<std::uint16_t>((item->ByteAt(0) << 8) | item->ByteAt(1));
+  return TLV_OK;
+}
+
+int TTLVStorage::GetDWord(std::uint32_t tag, std::uint32_t& out, std::uint32_t occurrence) const {
+  const TTLV* item;
+  if (int rc = Find(tag, item, occurrence)) return rc;
+  if (item->GetLength() != 4) return TLV_BAD_LENGTH;
+  out = (std::uint32_t(item->ByteAt(0)) << 24) | (std::uint32_t(item->ByteAt(1)) << 16) |
+        (std::uint32_t(item->ByteAt(2)) << 8) | item->ByteAt(3);
+  return TLV_OK;
+}
+
+int TTLVStorage::GetInt(std::uint32_t tag, std::int32_t& out, std::uint32_t occurrence) const {
+  std::uint32_t value;
+  if (int rc = GetDWord(tag, value, occurrence)) return rc;
+  out = static_cast<std::int32_t>(value);
+  return TLV_OK;
+}
+
+int TTLVStorage::GetString(std::uint32_t tag, char* buffer, std::uint32_t& capacity, std::uint32_t occurrence) const {
+  const TTLV* item;
+  if (Find(tag, item, occurrence) != TLV_OK) return TLV_BAD_TAG;
+  std::uint32_t length = item->GetLength();
+  if (length < capacity) {
+    buffer[length] = 0;
+    if (length == 0) return TLV_NO_DATA;
+    std::memcpy(buffer, item->GetData(), length);
+    return TLV_OK;
+  }
+  if (capacity != 0) buffer[0] = 0;
+  capacity = length + 1;
+  return TLV_BUFFER_TOO_SMALL;
+}
+
+int TTLVStorage::GetBCD(std::uint32_t tag, std::uint32_t maxDigits, std::uint64_t& out, std::uint32_t occurrence) const {
+  const TTLV* item;
+  if (int rc = Find(tag, item, occurrence)) return rc;
+  std::uint64_t length = item->GetLength();
+  if (2 * length > maxDigits) return TLV_BAD_LENGTH;
+  std::uint64_t value = 0;
+  for (std::uint32_t i = 0; i < length; ++i) {
+    std::uint8_t b = item->ByteAt(i);
+    value = value * 100 + (b >> 4) * 10 + (b & 0x0F);
+  }
+  out = value;
+  return TLV_OK;
+}
+
+std::uint32_t TTLVStorage::CountTag(std::uint32_t tag) const {
+  std::uint32_t n = 0;
+  for (const TTLV& item : items_) n += item.GetTag() == tag;
+  return n;
+}
+
+}  // namespace pkt
