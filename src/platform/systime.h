@@ -26,3 +26,30 @@ struct TSystemTime {
 };
 
 }  // namespace pkt
+
+#include <string>
+
+namespace pkt {
+
+// "%.4d-%.2d-%.2d %.2d:%.2d:%.2d.%.3d" of year, month, day, hour, minute,
+// second and milliseconds (the day of week is not shown): the text of the
+// list column "Время" and of every time stamp field.
+std::string TimeStampText(const TSystemTime& time);
+
+// The time stamp as the date-time value of the viewers (days since
+// 30 December 1899, the fraction being the time of day), held exactly as an
+// integer count of milliseconds since that day's midnight. False when the time
+// stamp is not a valid date and time (year 1-9999, month 1-12, day within the
+// month, hour 0-23, minute 0-59, second 0-59, milliseconds 0-999).
+bool TryDateTimeMs(const TSystemTime& time, std::int64_t& ms);
+// The same, raising ConvertError "'%s' is not a valid date and time" with the
+// time stamp's text when it is not valid.
+std::int64_t DateTimeMs(const TSystemTime& time);
+// Milliseconds as the floating-point date-time value (days since 30 December 1899).
+double DateTimeValue(std::int64_t ms);
+
+// The time stamp as a file time: 100-nanosecond intervals since 1 January 1601.
+// False for a time stamp that cannot be converted (invalid, or before 1601).
+bool TryFileTime(const TSystemTime& time, std::uint64_t& fileTime);
+
+}  // namespace pkt

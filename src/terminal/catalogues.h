@@ -20,7 +20,6 @@ std::string WeekDaysText(std::uint8_t mask);
 // Each byte as "%02X " (the last one too).
 std::string HexBytesText(const std::uint8_t* bytes, std::size_t count);
 TSystemTime DecodeDateTime6(const std::uint8_t* bytes6);
-// "%.4d-%.2d-%.2d %.2d:%.2d:%.2d.%.3d"
-std::string TimeStampText(const TSystemTime& time);
+// TimeStampText (the record time stamp's text) is declared in platform/systime.h.
 
 }  // namespace pkt

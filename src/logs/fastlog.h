@@ -1,0 +1,128 @@
+#pragma once
+// The fast log index: maps a log file read-only, walks its records once, asks
+// the viewer's filter about each, keeps an entry for every accepted record and
+// orders the entries by time stamp, ties by file offset. Record bytes are never
+// copied: every read goes to the mapped view, which stays mapped until Close.
+//
+// Public interface of the index; the record layouts are in logs/records.h.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "logs/records.h"
+#include "platform/systime.h"
+
+namespace pkt {
+
+class TTerminalFastLog;
+class TH2HFastLog;
+
+// One accepted record of a terminal log. A small value (the owning index and
+// the record's offset); valid while the index's view is mapped.
+class TTerminalPacketHandler {
+ public:
+  TTerminalPacketHandler(const TTerminalFastLog* log, std::uint64_t offset) : log_(log), offset_(offset) {}
+
+  const std::uint8_t* GetHeader() const;
+  std::uint64_t GetOffset() const { return offset_; }
+  TRecordKind GetKind() const;
+  const std::uint8_t* GetTime() const;         // the 16-byte time stamp
+  TSystemTime GetSystemTime() const;
+  std::string GetTimeText() const;             // "2016-04-06 13:29:48.005"
+  std::string GetAddress() const;              // bytes up to the first zero, at most 24 (cp1251)
+  std::uint16_t GetEmitentID() const;
+  std::uint16_t GetTerminalID() const;
+  std::uint32_t GetDataLength() const;
+  const std::uint8_t* GetBody() const;
+  // The body bytes that lie inside the mapped file: the data length, cut at the end of the file.
+  std::uint32_t GetBodySize() const;
+
+ private:
+  const TTerminalFastLog* log_;
+  std::uint64_t offset_;
+};
+
+// One accepted record of a host-to-host log.
+class TH2HPacketHandler {
+ public:
+  TH2HPacketHandler(const TH2HFastLog* log, std::uint64_t offset) : log_(log), offset_(offset) {}
+
+  const std::uint8_t* GetHeader() const;
+  std::uint64_t GetOffset() const { return offset_; }
+  TRecordKind GetKind() const;
+  const std::uint8_t* GetTime() const;
+  TSystemTime GetSystemTime() const;
+  std::string GetTimeText() const;
+  std::string GetAddress() const;
+  std::string GetHostID() const;               // 32 upper-case hexadecimal digits
+  std::uint32_t GetDataLength() const;
+  const std::uint8_t* GetBody() const;
+  std::uint32_t GetBodySize() const;
+
+ private:
+  const TH2HFastLog* log_;
+  std::uint64_t offset_;
+};
+
+// Asked once per record during Open; set skip to true to reject the record.
+// May raise: the error leaves Open at once.
+using TTerminalFilterEvent = std::function<void(TTerminalFastLog& sender, const TTerminalPacketHandler& packet, bool& skip)>;
+using TH2HFilterEvent = std::function<void(TH2HFastLog& sender, const TH2HPacketHandler& packet, bool& skip)>;
+
+class TTerminalFastLog {
+ public:
+  TTerminalFastLog();
+  virtual ~TTerminalFastLog();
+  TTerminalFastLog(const TTerminalFastLog&) = delete;
+  TTerminalFastLog& operator=(const TTerminalFastLog&) = delete;
+
+  // Replaces the entries by the records of the file at path. Raises SystemError
+  // when the file cannot be opened, sized or mapped (an empty file included) and
+  // TruncatedLogError when the log ends inside a record header (the entries
+  // accepted so far stay, unsorted).
+  virtual void Open(const std::string& path);
+  // Unmaps the view and closes the file; entries are kept. Safe to repeat.
+  virtual void Close();
+  // Orders the entries by (time stamp as file time, offset).
+  virtual void Sort();
+  virtual const std::uint8_t* GetView() const;
+  std::uint64_t GetViewSize() const;
+
+  std::uint32_t GetCount() const;
+  // Raises AppError "Неверный индекс пакета!" when index >= GetCount().
+  TTerminalPacketHandler GetPacket(std::uint32_t index) const;
+
+  TTerminalFilterEvent OnFilter;
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
+
+class TH2HFastLog {
+ public:
+  TH2HFastLog();
+  virtual ~TH2HFastLog();
+  TH2HFastLog(const TH2HFastLog&) = delete;
+  TH2HFastLog& operator=(const TH2HFastLog&) = delete;
+
+  // Raises SystemError when the file cannot be opened, sized or mapped; a short
+  // tail ends the scan silently and bad magic values are stepped over 53 bytes at a time.
+  virtual void Open(const std::string& path);
+  virtual void Close();
+  virtual void Sort();
+  virtual const std::uint8_t* GetView() const;
+  std::uint64_t GetViewSize() const;
+
+  std::uint32_t GetCount() const;
+  TH2HPacketHandler GetPacket(std::uint32_t index) const;
+
+  TH2HFilterEvent OnFilter;
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
+
+}  // namespace pkt
