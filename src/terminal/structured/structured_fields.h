@@ -4,6 +4,7 @@
 // renderer's table refers to these cases; each writes its nodes or strings
 // through the place it is given and leaves its field text for the common
 // final step, unless it returns directly.
+#include <cstdint>
 #include <string>
 
 #include "terminal/fields/field_place.h"
@@ -30,5 +31,11 @@ CaseEnd RenderDiscountSum(FieldPlace parent, const TTLVStorage& storage, const T
 CaseEnd RenderCreditKeyData(FieldPlace parent, const TTLVStorage& storage, const TTLV& item, std::string& fieldText);       // 209
 CaseEnd RenderTariffsHistory(FieldPlace parent, const TTLVStorage& storage, const TTLV& item, std::string& fieldText);      // 210
 CaseEnd RenderCpEmitRulesData(FieldPlace parent, const TTLVStorage& storage, const TTLV& item, std::string& fieldText);     // 211
+
+// The text of a discount sum: the packed BCD amount (up to 20 digits) in
+// hundredths for discount types 0 and 1, in ten-thousandths for every other
+// type, as "MF_DISCOUNT_SUM: <whole>.<hundredths>". The sum is computed in
+// 128 bits, so every digit of the whole part is shown.
+std::string DiscountSumText(std::uint8_t discountType, const std::uint8_t* bcd, std::uint32_t length);
 
 }  // namespace pkt
