@@ -10,15 +10,23 @@
 
 namespace pkt {
 
+// The name of a message type; the id in decimal when it has none.
 std::string MessageTypeName(std::uint8_t id);
+// The text of a response code; "Неопознанная ошибка - %02X" when it has none.
 std::string ResponseCodeText(std::uint8_t code);
 // 32 upper-case hexadecimal digits of a 16-byte token laid out like a GUID.
 std::string TokenText(const std::uint8_t* bytes16);
 // TokenText of the first item with tag, or one of the three failure texts.
 std::string TransactionTokenText(const TTLVStorage& storage, std::uint32_t tag);
+// The days of a mask (bit 0 Monday .. bit 6 Sunday, bit 7 ignored): one
+// unbroken run of three or more days as a range of its first and last day
+// ("Пн-Пт", "Вт-Вс"); any other mask as the day names one after the other
+// ("Пн", "ПнВт", "ПнСрПт"); no day gives the empty text.
 std::string WeekDaysText(std::uint8_t mask);
 // Each byte as "%02X " (the last one too).
 std::string HexBytesText(const std::uint8_t* bytes, std::size_t count);
+// Six bytes: year - 1900, month, day, hour, minute, second; nothing validated,
+// day of week and milliseconds 0.
 TSystemTime DecodeDateTime6(const std::uint8_t* bytes6);
 // TimeStampText (the record time stamp's text) is declared in platform/systime.h.
 

@@ -42,6 +42,7 @@ void TTLVStorage::Reset() {
 
 int TTLVStorage::Parse(const void* input, std::size_t size) {
   Reset();
+  if (input == nullptr) size = 0;
   const auto* first = static_cast<const std::uint8_t*>(input);
   if (size != 0 && !bytes_.empty() && first >= bytes_.data() && first < bytes_.data() + bytes_.size()) {
     // The input lies in this storage's own copy: copy it out before replacing it.
@@ -154,7 +155,13 @@ int TTLVStorage::GetString(std::uint32_t tag, char* buffer, std::uint32_t& capac
   std::uint32_t length = item->GetLength();
   if (length < capacity) {
     buffer[length] = 0;
-    if (length == 0) return TLV_NO_DATA;
+    // An empty value, or the root (whose length announces the enclosed
+    // message but which holds no bytes of its own), cannot be copied: the
+    // buffer then holds an empty string.
+    if (length == 0 || item->GetData() == nullptr) {
+      buffer[0] = 0;
+      return TLV_NO_DATA;
+    }
     std::memcpy(buffer, item->GetData(), length);
     return TLV_OK;
   }

@@ -76,4 +76,29 @@ class TlvBuilder {
   Bytes bytes_;
 };
 
+// The body of a terminal log record: frame header (message number at 0, size
+// at 6, the size counting the TLV and 16 more bytes), then the TLV string.
+// size overrides the size field when given.
+inline Bytes TerminalFrameBody(std::uint32_t number, const Bytes& tlv, int size = -1) {
+  Bytes body;
+  PutLE32(body, number);
+  PutLE16(body, 0);
+  PutLE16(body, size >= 0 ? std::uint32_t(size) : std::uint32_t(tlv.size() + 16));
+  body.resize(26, 0);
+  Append(body, tlv);
+  return body;
+}
+
+// The body of a host-to-host TLV record: frame header (message number at 1,
+// size at 6, the size counting the TLV and 32 more bytes), then the TLV.
+inline Bytes HostFrameBody(std::uint32_t number, const Bytes& tlv, int size = -1) {
+  Bytes body{0};
+  PutLE32(body, number);
+  body.push_back(0);
+  PutLE16(body, size >= 0 ? std::uint32_t(size) : std::uint32_t(tlv.size() + 32));
+  body.resize(40, 0);
+  Append(body, tlv);
+  return body;
+}
+
 }  // namespace pkt::test

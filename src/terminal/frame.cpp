@@ -1,0 +1,81 @@
+#include "terminal/frame.h"
+
+namespace pkt {
+namespace {
+
+bool Holds(const std::uint8_t* body, std::size_t bodySize, std::size_t offset, std::size_t count) {
+  return body != nullptr && bodySize >= offset + count;
+}
+
+// Little-endian fields read byte by byte (the body is not aligned); a field
+// that does not lie wholly inside the body reads as 0.
+std::uint32_t ReadLE32(const std::uint8_t* body, std::size_t bodySize, std::size_t offset) {
+  if (!Holds(body, bodySize, offset, 4)) return 0;
+  const std::uint8_t* p = body + offset;
+  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+std::uint16_t ReadLE16(const std::uint8_t* body, std::size_t bodySize, std::size_t offset) {
+  if (!Holds(body, bodySize, offset, 2)) return 0;
+  const std::uint8_t* p = body + offset;
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+template <typename Header>
+TFrameRegion Region(const std::uint8_t* body, std::size_t bodySize) {
+  Header header = Header::Read(body, bodySize);
+  if (!header.Complete) return {};
+  std::size_t length = header.TlvLength();
+  if (length > bodySize - Header::kTlvOffset) return {};
+  return {body + Header::kTlvOffset, length, true};
+}
+
+template <typename Header>
+int ParseRegion(TTLVStorage& storage, const std::uint8_t* body, std::size_t bodySize) {
+  TFrameRegion region = Region<Header>(body, bodySize);
+  if (!region.ok) {
+    storage.Reset();
+    return TLV_NO_DATA;
+  }
+  return storage.Parse(region.data, region.size);
+}
+
+}  // namespace
+
+TTerminalFrameHeader TTerminalFrameHeader::Read(const std::uint8_t* body, std::size_t bodySize) {
+  TTerminalFrameHeader h;
+  h.MessageNumber = ReadLE32(body, bodySize, 0);
+  h.Size = ReadLE16(body, bodySize, 6);
+  h.HasMessageNumber = Holds(body, bodySize, 0, 4);
+  h.HasSize = Holds(body, bodySize, 6, 2);
+  h.Complete = Holds(body, bodySize, 0, kTlvOffset);
+  return h;
+}
+
+THostFrameHeader THostFrameHeader::Read(const std::uint8_t* body, std::size_t bodySize) {
+  THostFrameHeader h;
+  h.MessageNumber = ReadLE32(body, bodySize, 1);
+  h.Size = ReadLE16(body, bodySize, 6);
+  h.HasMessageNumber = Holds(body, bodySize, 1, 4);
+  h.HasSize = Holds(body, bodySize, 6, 2);
+  h.Complete = Holds(body, bodySize, 0, kTlvOffset);
+  return h;
+}
+
+TFrameRegion TerminalTlvRegion(const std::uint8_t* body, std::size_t bodySize) {
+  return Region<TTerminalFrameHeader>(body, bodySize);
+}
+
+TFrameRegion HostTlvRegion(const std::uint8_t* body, std::size_t bodySize) {
+  return Region<THostFrameHeader>(body, bodySize);
+}
+
+int ParseTerminalMessage(TTLVStorage& storage, const std::uint8_t* body, std::size_t bodySize) {
+  return ParseRegion<TTerminalFrameHeader>(storage, body, bodySize);
+}
+
+int ParseHostMessage(TTLVStorage& storage, const std::uint8_t* body, std::size_t bodySize) {
+  return ParseRegion<THostFrameHeader>(storage, body, bodySize);
+}
+
+}  // namespace pkt

@@ -1,0 +1,29 @@
+#pragma once
+// The line of the text export: fields joined by tabs, a field that holds a
+// control character, a tab, a blank or a double quote enclosed in double
+// quotes with its inner quotes doubled; each line ended by CR LF. The
+// functions append to a caller's string so that one buffer serves millions of
+// lines without new allocations.
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pkt {
+
+// Appends one field, quoted when it holds any byte 0x01-0x20 or a double quote.
+void AppendDelimitedField(std::string& out, std::string_view field);
+
+// Appends the fields joined by tabs. A list of exactly one empty field gives
+// two double quotes (so that the line is not mistaken for an empty one); an
+// empty list gives nothing.
+void AppendDelimitedText(std::string& out, const std::vector<std::string>& fields);
+void AppendDelimitedText(std::string& out, std::initializer_list<std::string_view> fields);
+
+// The same followed by the line end CR LF.
+void AppendDelimitedLine(std::string& out, const std::vector<std::string>& fields);
+void AppendDelimitedLine(std::string& out, std::initializer_list<std::string_view> fields);
+
+std::string DelimitedText(const std::vector<std::string>& fields);
+
+}  // namespace pkt
