@@ -1,0 +1,125 @@
+#include "iso8583/decode_log.h"
+
+#include <cstdarg>
+#include <cstring>
+
+#include "iso8583/dictionaries.h"
+#include "text/format.h"
+
+namespace pkt {
+
+void TDecodeLog::Append(const char* fmt, ...) {
+  std::va_list args;
+  va_start(args, fmt);
+  vappendf(text_, fmt, args);
+  va_end(args);
+}
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr std::size_t kDumpWidth = 16;
+
+char Printable(std::uint8_t b) { return b >= 32 && b <= 126 ? static_cast<char>(b) : '.'; }
+
+}  // namespace
+
+void HexDump(TDecodeLog& log, const std::uint8_t* bytes, std::size_t n) {
+  log.Append("%04X ", 0u);
+  std::string hex, chars;
+  hex.reserve(3 * kDumpWidth);
+  chars.reserve(kDumpWidth);
+  for (std::size_t i = 0; i < n; ++i) {
+    hex += kHexDigits[bytes[i] >> 4];
+    hex += kHexDigits[bytes[i] & 15];
+    hex += ' ';
+    chars += Printable(bytes[i]);
+    if (chars.size() == kDumpWidth) {
+      log.AppendRaw(hex);
+      log.AppendRaw("  ");
+      log.AppendRaw(chars);
+      log.AppendRaw("\n");
+      log.Append("%04X ", static_cast<unsigned>(i + 1));
+      hex.clear();
+      chars.clear();
+    }
+  }
+  if (!chars.empty()) {
+    log.AppendRaw(hex);
+    log.AppendRaw("  ");
+    log.AppendRaw(std::string(3 * kDumpWidth - hex.size(), ' '));
+    log.AppendRaw(chars);
+    log.AppendRaw("\n");
+  }
+}
+
+std::optional<std::string> BytesToHex(const std::uint8_t* bytes, std::size_t n) {
+  if (n == 0) return std::nullopt;
+  std::string out;
+  out.reserve(2 * n);
+  for (std::size_t i = 0; i < n; ++i) {
+    out += kHexDigits[bytes[i] >> 4];
+    out += kHexDigits[bytes[i] & 15];
+  }
+  return out;
+}
+
+std::optional<int> BcdLength(const std::uint8_t* two) {
+  int value = 0;
+  for (int i = 0; i < 2; ++i) {
+    int high = two[i] >> 4, low = two[i] & 15;
+    if (high > 9 || low > 9) return std::nullopt;
+    value = value * 100 + high * 10 + low;
+  }
+  return value;
+}
+
+std::string ValueText(const std::uint8_t* bytes, std::size_t n) {
+  std::string out(reinterpret_cast<const char*>(bytes), n);
+  for (char& c : out)
+    if (c == '\0') c = '.';
+  return out;
+}
+
+std::string_view ZeroEndedText(const std::uint8_t* bytes, std::size_t n) {
+  const void* zero = std::memchr(bytes, 0, n);
+  std::size_t len = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes) : n;
+  return std::string_view(reinterpret_cast<const char*>(bytes), len);
+}
+
+void AppendFieldLine(TDecodeLog& log, int field, const char* name, std::size_t length, std::size_t offset,
+                     std::string_view value) {
+  log.Append("P%04d %s LEN=%d OFFS=%d '", field, name, static_cast<int>(length), static_cast<int>(offset));
+  log.AppendRaw(value);
+  log.AppendRaw("'\n");
+}
+
+TElementWalkEnd Field48Walk(TDecodeLog& log, int field, const std::uint8_t* msg, std::size_t fieldOffset,
+                            std::size_t fieldLength) {
+  const std::uint8_t* data = msg + fieldOffset;
+  std::size_t p = 0;
+  while (p < fieldLength) {
+    std::size_t remain = fieldLength - p;
+    // A single trailing character cannot hold a tag: the field is padded.
+    if (remain < 2) break;
+    int tag = (data[p] - 48) * 10 + (data[p + 1] - 48);
+    const char* name = Field48TagName(tag);
+    if (!name) break;
+    if (remain < 4) return {TElementWalkEnd::PastField, tag, fieldOffset + p + 4, fieldOffset + fieldLength};
+    int length = (data[p + 2] - 48) * 10 + (data[p + 3] - 48);
+    if (length < 0) return {TElementWalkEnd::BadLength, tag, 0, 0};
+    std::size_t size = 4 + static_cast<std::size_t>(length);
+    if (size > remain) return {TElementWalkEnd::PastField, tag, fieldOffset + p + size, fieldOffset + fieldLength};
+    log.Append("    P%04d-%02d %s LEN=%d OFFS=%d '", field, tag, name, length, static_cast<int>(fieldOffset + p));
+    log.AppendRaw(ValueText(data + p + 4, static_cast<std::size_t>(length)));
+    log.AppendRaw("'\n");
+    p += size;
+  }
+  return {};
+}
+
+void AppendBadElementLength(TDecodeLog& log, int field, int tag) {
+  log.Append("\n Incorrect size of element %02d of field %d. Parsing process terminated. \n", tag, field);
+}
+
+}  // namespace pkt
