@@ -1,0 +1,159 @@
+#include "terminal/fields/field_format.h"
+
+#include <cstring>
+
+#include "text/codepage.h"
+
+namespace pkt {
+
+namespace {
+
+// Digits of v in base 10 or 16 (upper case), written backwards from end; returns the first.
+char* Digits(std::uint64_t v, unsigned base, char* end) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  char* p = end;
+  do {
+    *--p = kDigits[v % base];
+    v /= base;
+  } while (v != 0);
+  return p;
+}
+
+struct Placeholder {
+  bool zeroPad = false;
+  bool left = false;
+  int width = 0;
+  int precision = -1;
+  char conversion = 0;
+};
+
+void AppendPadded(std::string& out, const Placeholder& ph, bool negative, std::string_view digits) {
+  // printf: a precision gives the minimum digit count (and disables zero padding);
+  // precision 0 with the value 0 shows no digits.
+  std::size_t zeros = 0;
+  if (ph.precision >= 0) {
+    if (ph.precision == 0 && digits == "0") digits = {};
+    if (digits.size() < static_cast<std::size_t>(ph.precision)) zeros = ph.precision - digits.size();
+  }
+  std::size_t body = (negative ? 1 : 0) + zeros + digits.size();
+  std::size_t fill = ph.width > 0 && body < static_cast<std::size_t>(ph.width) ? ph.width - body : 0;
+  bool zeroFill = ph.zeroPad && !ph.left && ph.precision < 0;
+  if (fill && !ph.left && !zeroFill) out.append(fill, ' ');
+  if (negative) out.push_back('-');
+  if (fill && zeroFill) out.append(fill, '0');
+  out.append(zeros, '0');
+  out.append(digits);
+  if (fill && ph.left) out.append(fill, ' ');
+}
+
+void AppendInteger(std::string& out, const Placeholder& ph, std::int64_t value) {
+  char buffer[24];
+  char* end = buffer + sizeof buffer;
+  bool negative = false;
+  std::uint64_t magnitude;
+  switch (ph.conversion) {
+    case 'd': {
+      auto v = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+      negative = v < 0;
+      magnitude = negative ? 0u - static_cast<std::uint64_t>(static_cast<std::int64_t>(v)) : static_cast<std::uint64_t>(v);
+      break;
+    }
+    case 'X':
+      magnitude = static_cast<std::uint32_t>(value);
+      break;
+    default:  // 'u'
+      magnitude = static_cast<std::uint32_t>(value);
+      break;
+  }
+  char* first = Digits(magnitude, ph.conversion == 'X' ? 16 : 10, end);
+  AppendPadded(out, ph, negative, std::string_view(first, end - first));
+}
+
+// A signed count of hundredths with two decimals: -105 gives -1.05. A value
+// of zero hundredths shows without a sign.
+void AppendHundredths(std::string& out, std::int64_t hundredths) {
+  char buffer[32];
+  char* end = buffer + sizeof buffer;
+  bool negative = hundredths < 0;
+  std::uint64_t m = negative ? 0u - static_cast<std::uint64_t>(hundredths) : static_cast<std::uint64_t>(hundredths);
+  char* p = end;
+  *--p = char('0' + m % 10);
+  *--p = char('0' + (m / 10) % 10);
+  *--p = '.';
+  p = Digits(m / 100, 10, p);
+  if (negative) *--p = '-';
+  out.append(p, end - p);
+}
+
+void AppendText(std::string& out, const FieldArg& arg) {
+  switch (arg.kind) {
+    case FieldArg::Kind::Utf8: out.append(arg.text); break;
+    case FieldArg::Kind::Cp1251: AppendCp1251AsUtf8(out, arg.text); break;
+    case FieldArg::Kind::Stars: out.append(static_cast<std::size_t>(arg.integer), '*'); break;
+    case FieldArg::Kind::Integer: {
+      char buffer[24];
+      char* end = buffer + sizeof buffer;
+      bool negative = arg.integer < 0;
+      std::uint64_t m = negative ? 0u - static_cast<std::uint64_t>(arg.integer) : static_cast<std::uint64_t>(arg.integer);
+      char* p = Digits(m, 10, end);
+      if (negative) *--p = '-';
+      out.append(p, end - p);
+      break;
+    }
+    case FieldArg::Kind::Hundredths: AppendHundredths(out, arg.integer); break;
+  }
+}
+
+}  // namespace
+
+void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args) {
+  if (fmt == nullptr) return;
+  // One allocation for the usual field: the format and a number or a short text.
+  std::size_t wanted = out.size() + std::strlen(fmt) + 24;
+  if (out.capacity() < wanted) out.reserve(wanted);
+  const FieldArg* next = args.begin();
+  const FieldArg* last = args.end();
+  const char* literal = fmt;
+  const char* p = fmt;
+  while (*p != '\0') {
+    if (*p != '%') {
+      ++p;
+      continue;
+    }
+    out.append(literal, p - literal);
+    ++p;
+    if (*p == '%') {
+      out.push_back('%');
+      literal = ++p;
+      continue;
+    }
+    Placeholder ph;
+    for (; *p == '0' || *p == '-'; ++p) (*p == '0' ? ph.zeroPad : ph.left) = true;
+    for (; *p >= '0' && *p <= '9'; ++p) ph.width = ph.width * 10 + (*p - '0');
+    if (*p == '.') {
+      ph.precision = 0;
+      for (++p; *p >= '0' && *p <= '9'; ++p) ph.precision = ph.precision * 10 + (*p - '0');
+    }
+    ph.conversion = *p;
+    if (*p == '\0') {  // a format ending in a lone '%' keeps it
+      out.push_back('%');
+      literal = p;
+      break;
+    }
+    ++p;
+    literal = p;
+    if (next == last) continue;
+    const FieldArg& arg = *next++;
+    switch (ph.conversion) {
+      case 'u':
+      case 'd':
+      case 'X': AppendInteger(out, ph, arg.integer); break;
+      case 'f': AppendHundredths(out, arg.integer); break;
+      case 's': AppendText(out, arg); break;
+      default: break;  // unknown conversions are left out (the table's formats are checked when built)
+    }
+  }
+  out.append(literal, p - literal);
+}
+
+}  // namespace pkt
