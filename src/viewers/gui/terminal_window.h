@@ -1,0 +1,65 @@
+#pragma once
+// The terminal log viewer window: filter panel (issuer, terminal, time
+// range, kinds), the virtual list and message tree, and the load and latency
+// chart pages.
+#include <QLineEdit>
+
+#include <memory>
+
+#include "viewers/gui/viewer_window.h"
+#include "viewers/terminal_viewer.h"
+
+namespace pkt {
+
+class TChartPage;
+
+// Lets only the digits 0-9 and backspace reach an edit field as typed text;
+// every other character is discarded (editing keys and shortcuts still work).
+class TDigitKeyFilter : public QObject {
+  Q_OBJECT
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+class TfmTerminalViewer : public TViewerWindow {
+  Q_OBJECT
+ public:
+  // owner, caption text, file name (first file or folder), temporary merged log.
+  TfmTerminalViewer(QWidget* owner, const std::string& captionText, const std::string& fileName,
+                    const std::string& tempPath);
+  ~TfmTerminalViewer() override;
+
+  // The filter panel as the core's settings.
+  TTerminalFilterSettings ReadSettings() const;
+
+  const std::string& TempPath() const override { return viewer_.TempPath(); }
+  const TExportResult& LastExport() const override { return viewer_.LastExport(); }
+  const TTerminalViewer& Viewer() const { return viewer_; }
+
+  QCheckBox* cbEmitentID = nullptr;
+  QLineEdit* edEmitentID = nullptr;
+  QCheckBox* cbTerminalID = nullptr;
+  QLineEdit* edTerminalID = nullptr;
+  TChartPage* chtLoad = nullptr;
+  TChartPage* chtLatency = nullptr;
+
+ protected:
+  std::string Caption() const override { return viewer_.Caption(); }
+  void CoreReload(const TProgress& progress) override { viewer_.Reload(ReadSettings(), progress); }
+  std::uint32_t CoreRowCount() const override { return viewer_.RowCount(); }
+  void CoreRowTexts(std::uint32_t row, std::vector<std::string>& cells) const override {
+    viewer_.LogViewData(row, cells);
+  }
+  TKindColour CoreRowColour(std::uint32_t row) const override { return viewer_.RowColour(row); }
+  TSelection CoreSelectItem(std::optional<std::uint32_t> row) const override {
+    return viewer_.LogViewSelectItem(row);
+  }
+  void CoreFormClose() override { viewer_.FormClose(); }
+  void AfterReload() override;
+
+ private:
+  TTerminalViewer viewer_;
+};
+
+}  // namespace pkt

@@ -1,0 +1,413 @@
+#include "viewers/gui/viewer_window.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMdiSubWindow>
+#include <QShortcut>
+
+#include "app/gui/error_display.h"
+#include "app/gui/long_work.h"
+#include "viewers/gui/log_model.h"
+
+namespace pkt {
+
+namespace {
+
+constexpr int kPanelWidth = 180;
+constexpr int kTreeHeight = 248;
+constexpr int kTreeIndent = 19;
+
+TViewerWindow::AskText& CurrentAskText() {
+  static TViewerWindow::AskText ask;
+  return ask;
+}
+
+bool AskWithInputBox(QWidget* parent, const QString& caption, const QString& prompt, QString& text) {
+  bool ok = false;
+  const QString entered = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, text, &ok);
+  if (ok) text = entered;
+  return ok;
+}
+
+QFrame* Separator(QWidget* parent) {
+  auto* line = new QFrame(parent);
+  line->setFrameShape(QFrame::HLine);
+  line->setFrameShadow(QFrame::Sunken);
+  return line;
+}
+
+void AddTreeNodes(QTreeWidgetItem* parent, const TreeNode& node) {
+  for (const auto& child : node.children) {
+    auto* item = new QTreeWidgetItem(parent, QStringList(QString::fromStdString(child->text)));
+    AddTreeNodes(item, *child);
+  }
+}
+
+}  // namespace
+
+std::int64_t DateMs(const QDate& date) { return QDate(1899, 12, 30).daysTo(date) * 86400000LL; }
+
+std::int64_t TimeOfDayMs(const QTime& time) { return time.isValid() ? time.msecsSinceStartOfDay() : 0; }
+
+TViewerWindow::AskText TViewerWindow::SetAskText(AskText ask) {
+  AskText previous = std::move(CurrentAskText());
+  CurrentAskText() = std::move(ask);
+  return previous;
+}
+
+TViewerWindow::TViewerWindow(QWidget* owner, const std::vector<std::string>& columns, const std::vector<int>& widths,
+                             bool commands)
+    : QWidget(owner), commands_(commands) {
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPointSize(8);
+  setFont(font);
+
+  auto* panel = new QWidget(this);
+  panel->setFixedWidth(kPanelWidth);
+  BuildPanel(panel);
+
+  Pages = new QTabWidget(this);
+  auto* messages = new QWidget(Pages);
+  Splitter = new QSplitter(Qt::Vertical, messages);
+  Splitter->setChildrenCollapsible(false);
+
+  LogView = new QTableView(Splitter);
+  model_ = new TLogModel(
+      columns, [this](std::uint32_t row, std::vector<std::string>& cells) { CoreRowTexts(row, cells); },
+      [this](std::uint32_t row) { return CoreRowColour(row); }, this);
+  LogView->setModel(model_);
+  LogView->setSelectionBehavior(QAbstractItemView::SelectRows);
+  LogView->setSelectionMode(QAbstractItemView::SingleSelection);
+  LogView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  LogView->setShowGrid(false);
+  LogView->setWordWrap(false);
+  LogView->setCornerButtonEnabled(false);
+  LogView->verticalHeader()->hide();
+  // Uniform rows: the list never measures its rows, whatever their number.
+  LogView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  LogView->verticalHeader()->setDefaultSectionSize(LogView->fontMetrics().height() + 4);
+  LogView->horizontalHeader()->setHighlightSections(false);
+  LogView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  LogView->horizontalHeader()->setStretchLastSection(false);
+  for (std::size_t i = 0; i < widths.size(); ++i) LogView->setColumnWidth(static_cast<int>(i), widths[i]);
+  // The selection stays visible when the list has no focus.
+  QPalette palette = LogView->palette();
+  palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+  palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   palette.color(QPalette::Active, QPalette::HighlightedText));
+  LogView->setPalette(palette);
+  LogView->installEventFilter(this);
+  connect(LogView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { RunGuarded([this] { LogViewSelectItem(); }); });
+
+  PacketView = new QTreeWidget(Splitter);
+  PacketView->setHeaderHidden(true);
+  PacketView->setIndentation(kTreeIndent);
+  PacketView->setUniformRowHeights(true);
+  PacketView->setSelectionMode(QAbstractItemView::SingleSelection);
+  PacketView->setContextMenuPolicy(Qt::CustomContextMenu);
+  Splitter->addWidget(LogView);
+  Splitter->addWidget(PacketView);
+  Splitter->setStretchFactor(0, 1);
+  Splitter->setStretchFactor(1, 0);
+  Splitter->setSizes({400, kTreeHeight});
+
+  auto* messagesLayout = new QVBoxLayout(messages);
+  messagesLayout->setContentsMargins(0, 0, 0, 0);
+  messagesLayout->addWidget(Splitter);
+  Pages->addTab(messages, QString::fromUtf8("Сообщения"));
+
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addWidget(panel, 0);
+  layout->addWidget(Pages, 1);
+
+  BuildActions(commands);
+}
+
+TViewerWindow::~TViewerWindow() = default;
+
+void TViewerWindow::BuildPanel(QWidget* panel) {
+  auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  identity_ = new QVBoxLayout;
+  layout->addLayout(identity_);
+  layout->addWidget(Separator(panel));
+
+  auto addBound = [&](const char* caption, QCheckBox*& box, QDateEdit*& date, QTimeEdit*& time) {
+    box = new QCheckBox(QString::fromUtf8(caption), panel);
+    date = new QDateEdit(panel);
+    date->setCalendarPopup(true);
+    date->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    time = new QTimeEdit(panel);
+    time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(date, 1);
+    row->addWidget(time, 1);
+    layout->addWidget(box);
+    layout->addLayout(row);
+  };
+  addBound("Начало работы:", cbStartDateTime, dtStartDate, dtStartTime);
+  addBound("Конец работы:", cbEndDateTime, dtEndDate, dtEndTime);
+  layout->addWidget(Separator(panel));
+
+  auto addKind = [&](const char* caption) {
+    auto* box = new QCheckBox(QString::fromUtf8(caption), panel);
+    box->setChecked(true);
+    layout->addWidget(box);
+    return box;
+  };
+  cbConnects = addKind("Подключения");
+  cbDisconnects = addKind("Отключения");
+  cbIncoming = addKind("Входящие");
+  cbOutgoing = addKind("Исходящие");
+  cbKeyExchange = addKind("Обмен ключами");
+  cbAuthentication = addKind("Аутентификация");
+  layout->addWidget(Separator(panel));
+
+  Button1 = new QPushButton(QString::fromUtf8("Применить"), panel);
+  Button1->setDefault(true);
+  layout->addWidget(Button1);
+  lbExport = new QLabel(panel);
+  lbExport->setWordWrap(true);
+  lbExport->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(lbExport);
+  layout->addStretch(1);
+
+  // Enter anywhere in the panel presses "Применить", the panel's default button.
+  for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+    auto* enter = new QShortcut(QKeySequence(key), panel);
+    enter->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(enter, &QShortcut::activated, Button1, &QPushButton::click);
+  }
+}
+
+void TViewerWindow::BuildActions(bool commands) {
+  acClose = new QAction(QString::fromUtf8("Закрыть"), this);
+  // Alt+F4 reaches the active child through the main window's "Выход" (see
+  // TfmMDICont): the shortcut is shown but not registered twice.
+  acClose->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+  acApplyFilter = new QAction(QString::fromUtf8("Применить"), this);
+  acGoto = new QAction(QString::fromUtf8("Перейти к..."), this);
+  acGoto->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+  acGoto->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  addAction(acGoto);
+  acCopyValue = new QAction(QString::fromUtf8("Скопировать в буфер обмена"), this);
+  acCopyAllValues = new QAction(QString::fromUtf8("Скопировать все в буфер обмена"), this);
+  acCopyAllValues->setEnabled(false);  // has no command
+
+  connect(acApplyFilter, &QAction::triggered, this, [this] { Reload(); });
+  connect(Button1, &QPushButton::clicked, acApplyFilter, &QAction::trigger);
+  if (commands) {
+    connect(acGoto, &QAction::triggered, this, [this] { RunGuarded([this] { acGotoExecute(); }); });
+    connect(acCopyValue, &QAction::triggered, this, [this] { RunGuarded([this] { acCopyValueExecute(); }); });
+    connect(acClose, &QAction::triggered, this, [this] { RunGuarded([this] { acCloseExecute(); }); });
+    connect(PacketView, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateCopyValue(); });
+  } else {
+    // Commands without a handler in this window: their entries stay disabled.
+    acGoto->setEnabled(false);
+    acClose->setEnabled(false);
+  }
+  acCopyValue->setEnabled(false);
+
+  pmPacketView = new QMenu(this);
+  pmPacketView->addAction(acCopyValue);
+  pmPacketView->addAction(acCopyAllValues);
+  connect(PacketView, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { pmPacketView->popup(PacketView->viewport()->mapToGlobal(at)); });
+
+  mnSearch = new QMenu(QString::fromUtf8("Поиск"), this);
+  mnSearch->addAction(acGoto);
+}
+
+void TViewerWindow::FormCreate() {
+  setWindowTitle(QString::fromStdString(Caption()));
+  SetPickersToNow();
+  Reload();
+}
+
+void TViewerWindow::SetPickersToNow() {
+  // Each picker reads the clock anew; the pickers show whole seconds, and hold what they show.
+  auto now = [] {
+    QDateTime t = QDateTime::currentDateTime();
+    return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second()));
+  };
+  dtStartDate->setDate(now().date());
+  dtStartTime->setTime(now().time());
+  dtEndDate->setDate(now().date());
+  dtEndTime->setTime(now().time());
+}
+
+TTimeBounds TViewerWindow::ReadTimeBounds() const {
+  TTimeBounds bounds;
+  bounds.startChecked = cbStartDateTime->isChecked();
+  bounds.startMs = PickerDateTimeMs(DateMs(dtStartDate->date()), TimeOfDayMs(dtStartTime->time()));
+  bounds.endChecked = cbEndDateTime->isChecked();
+  bounds.endMs = PickerDateTimeMs(DateMs(dtEndDate->date()), TimeOfDayMs(dtEndTime->time()));
+  return bounds;
+}
+
+TKindBoxes TViewerWindow::ReadKindBoxes() const {
+  TKindBoxes kinds;
+  kinds.connects = cbConnects->isChecked();
+  kinds.disconnects = cbDisconnects->isChecked();
+  kinds.incoming = cbIncoming->isChecked();
+  kinds.outgoing = cbOutgoing->isChecked();
+  kinds.keyExchange = cbKeyExchange->isChecked();
+  kinds.authentication = cbAuthentication->isChecked();
+  return kinds;
+}
+
+void TViewerWindow::ClearList() {
+  model_->SetRowCount(0);
+  ShowTree(TSelection{});
+}
+
+bool TViewerWindow::Reload() {
+  if (reloading_ || closed_) return false;
+  reloading_ = true;
+  // The list forgets its rows before the index closes its view: no row may be
+  // painted from a view that is gone.
+  ClearList();
+  std::exception_ptr error;
+  {
+    TLongWork work(this);
+    try {
+      CoreReload([this, &work](TWorkStage stage, std::uint64_t done, std::uint64_t total) {
+        // Once the index is built the list shows its rows, while the charts
+        // and the export are still being made.
+        if ((stage == TWorkStage::Charts || stage == TWorkStage::Export) && model_->RowCount() == 0 &&
+            CoreRowCount() > 0)
+          model_->SetRowCount(CoreRowCount());
+        work.Step(WorkStageText(stage), done, total);
+      });
+    } catch (...) {
+      error = std::current_exception();
+    }
+  }
+  // What the rebuild reached is shown, also when it stopped: the rows of an
+  // index that was built, the charts as far as they got.
+  model_->SetRowCount(CoreRowCount());
+  AfterReload();
+  ShowExportResult();
+  reloading_ = false;
+  if (error) TErrorDisplay::Show(error);
+  return !error;
+}
+
+void TViewerWindow::ShowExportResult() {
+  const TExportResult& result = LastExport();
+  if (result.written) {
+    const QString name = QFileInfo(QString::fromStdString(result.path)).fileName();
+    lbExport->setText(QString::fromUtf8("Выгрузка: ") + name);
+    lbExport->setToolTip(QString::fromStdString(result.path));
+  } else if (result.attempted) {
+    lbExport->setText(QString::fromUtf8("Выгрузка не записана: ") + QString::fromStdString(result.reason));
+    lbExport->setToolTip(QString::fromStdString(result.path));
+  } else {
+    lbExport->clear();
+    lbExport->setToolTip(QString());
+  }
+}
+
+std::optional<std::uint32_t> TViewerWindow::SelectedRow() const {
+  const QModelIndexList rows = LogView->selectionModel()->selectedRows();
+  if (rows.isEmpty()) return std::nullopt;
+  return static_cast<std::uint32_t>(rows.front().row());
+}
+
+std::uint32_t TViewerWindow::ListRowCount() const { return model_->RowCount(); }
+
+void TViewerWindow::LogViewSelectItem() {
+  const auto row = SelectedRow();
+  TSelection selection = CoreSelectItem(row);
+  if (selection.action == TSelection::Keep) return;
+  ShowTree(selection);
+}
+
+void TViewerWindow::ShowTree(const TSelection& selection) {
+  PacketView->setUpdatesEnabled(false);
+  PacketView->clear();
+  if (selection.action == TSelection::Show) {
+    for (const auto& node : selection.nodes) {
+      auto* item = new QTreeWidgetItem(PacketView, QStringList(QString::fromStdString(node->text)));
+      AddTreeNodes(item, *node);
+    }
+    PacketView->expandAll();
+  }
+  PacketView->setUpdatesEnabled(true);
+  UpdateCopyValue();
+}
+
+void TViewerWindow::UpdateCopyValue() {
+  if (!commands_) return;
+  acCopyValue->setEnabled(!PacketView->selectedItems().isEmpty());
+}
+
+void TViewerWindow::acGotoExecute() {
+  const auto row = SelectedRow();
+  QString text = row ? QString::number(*row) : QString();
+  const QString caption = QString::fromUtf8("Перейти к...");
+  const QString prompt = QString::fromUtf8("Введите № сообщения");
+  const bool entered = CurrentAskText() ? CurrentAskText()(caption, prompt, text)
+                                        : AskWithInputBox(this, caption, prompt, text);
+  if (!entered) return;
+  GotoRow(text);
+}
+
+void TViewerWindow::GotoRow(const QString& text) {
+  const std::int32_t n = TextToInt(text.toStdString());
+  if (n < 0 || static_cast<std::uint32_t>(n) >= model_->RowCount()) return;
+  const QModelIndex index = model_->index(n, 0);
+  LogView->selectionModel()->setCurrentIndex(index,
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  LogView->scrollTo(index, QAbstractItemView::PositionAtTop);
+}
+
+void TViewerWindow::acCopyValueExecute() {
+  const auto items = PacketView->selectedItems();
+  if (items.isEmpty()) return;
+  QGuiApplication::clipboard()->setText(items.front()->text(0));
+}
+
+void TViewerWindow::acCloseExecute() {
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+    sub->close();
+  else
+    close();
+}
+
+void TViewerWindow::closeEvent(QCloseEvent* event) {
+  if (reloading_) {
+    // The rebuild in progress still reads the index; the window closes after it.
+    event->ignore();
+    return;
+  }
+  if (!closed_) {
+    closed_ = true;
+    model_->SetRowCount(0);
+    RunGuarded([this] { CoreFormClose(); });
+  }
+  event->accept();
+}
+
+bool TViewerWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == LogView && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->text() == QStringLiteral("g") || key->text() == QStringLiteral("G")) {
+      acGoto->trigger();  // does nothing where the command is disabled
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace pkt

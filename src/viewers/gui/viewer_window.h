@@ -1,0 +1,149 @@
+#pragma once
+// What both viewer windows share: the time and kind part of the filter
+// panel, the virtual list with its tree below, the "Поиск" menu with
+// "Перейти к...", copying a tree line, the rebuild with its progress, and
+// closing, which deletes the temporary merged log.
+#include <QAction>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimeEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "viewers/filter.h"
+#include "viewers/log_export.h"
+#include "viewers/progress.h"
+#include "viewers/viewer_common.h"
+
+namespace pkt {
+
+class TLogModel;
+
+class TViewerWindow : public QWidget {
+  Q_OBJECT
+ public:
+  // The input box of "Перейти к...": caption, prompt, proposed text in, entered
+  // text out; false when the operator cancels.
+  using AskText = std::function<bool(const QString& caption, const QString& prompt, QString& text)>;
+  // Replaces the input box (an empty function restores it); returns the previous one.
+  static AskText SetAskText(AskText ask);
+
+  ~TViewerWindow() override;
+
+  // The menu merged into the main window's menu bar while this window is active.
+  QMenu* SearchMenu() const { return mnSearch; }
+
+  // The rebuild of "Применить": reads the panel, rebuilds the index, the list,
+  // the charts and the export. An error is shown by the error display and the
+  // window stays usable. False when the rebuild raised.
+  bool Reload();
+
+  // "Перейти к..." with the text entered: a row number from 0 to the row count
+  // less one is selected and scrolled to the top; other numbers do nothing; a
+  // text that is not a number raises "'%s' is not a valid integer value".
+  void GotoRow(const QString& text);
+
+  // The selected row of the list, if any.
+  std::optional<std::uint32_t> SelectedRow() const;
+  // The rows the list shows.
+  std::uint32_t ListRowCount() const;
+  // The temporary merged log this window owns.
+  virtual const std::string& TempPath() const = 0;
+  // What became of the last rebuild's export.
+  virtual const TExportResult& LastExport() const = 0;
+
+  // Components (named as the operator's forms name them).
+  QCheckBox* cbStartDateTime = nullptr;
+  QDateEdit* dtStartDate = nullptr;
+  QTimeEdit* dtStartTime = nullptr;
+  QCheckBox* cbEndDateTime = nullptr;
+  QDateEdit* dtEndDate = nullptr;
+  QTimeEdit* dtEndTime = nullptr;
+  QCheckBox* cbConnects = nullptr;
+  QCheckBox* cbDisconnects = nullptr;
+  QCheckBox* cbIncoming = nullptr;
+  QCheckBox* cbOutgoing = nullptr;
+  QCheckBox* cbKeyExchange = nullptr;
+  QCheckBox* cbAuthentication = nullptr;
+  QPushButton* Button1 = nullptr;
+  QLabel* lbExport = nullptr;
+  QTabWidget* Pages = nullptr;
+  QSplitter* Splitter = nullptr;
+  QTableView* LogView = nullptr;
+  QTreeWidget* PacketView = nullptr;
+  QMenu* pmPacketView = nullptr;
+  QMenu* mnSearch = nullptr;
+  QAction* acClose = nullptr;
+  QAction* acApplyFilter = nullptr;
+  QAction* acGoto = nullptr;
+  QAction* acCopyValue = nullptr;
+  QAction* acCopyAllValues = nullptr;
+
+ protected:
+  // commands: whether "Перейти к...", copying and "Закрыть" work in this window.
+  TViewerWindow(QWidget* owner, const std::vector<std::string>& columns, const std::vector<int>& widths,
+                bool commands);
+
+  // The part of the panel above the time bounds (issuer and terminal, or host).
+  QVBoxLayout* IdentityPanel() const { return identity_; }
+  // The caption, the pickers set to now, the first rebuild. Called at the end of
+  // the window's constructor.
+  void FormCreate();
+
+  // The time bounds and kind boxes of the panel, as they stand now.
+  TTimeBounds ReadTimeBounds() const;
+  TKindBoxes ReadKindBoxes() const;
+
+  // The family's viewer calls.
+  virtual std::string Caption() const = 0;
+  virtual void CoreReload(const TProgress& progress) = 0;
+  virtual std::uint32_t CoreRowCount() const = 0;
+  virtual void CoreRowTexts(std::uint32_t row, std::vector<std::string>& cells) const = 0;
+  virtual TKindColour CoreRowColour(std::uint32_t row) const = 0;
+  virtual TSelection CoreSelectItem(std::optional<std::uint32_t> row) const = 0;
+  virtual void CoreFormClose() = 0;
+  // After every rebuild, also a failed one (the charts show what was built).
+  virtual void AfterReload() {}
+
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildPanel(QWidget* panel);
+  void BuildActions(bool commands);
+  void SetPickersToNow();
+  void ShowExportResult();
+  void ClearList();
+  void LogViewSelectItem();
+  void ShowTree(const TSelection& selection);
+  void UpdateCopyValue();
+  void acGotoExecute();
+  void acCopyValueExecute();
+  void acCloseExecute();
+
+  QVBoxLayout* identity_ = nullptr;
+  TLogModel* model_ = nullptr;
+  bool commands_ = false;
+  bool reloading_ = false;
+  bool closed_ = false;
+};
+
+// The date-time value (ms) of the date part of a date picker.
+std::int64_t DateMs(const QDate& date);
+// The time-of-day (ms) of a time picker.
+std::int64_t TimeOfDayMs(const QTime& time);
+
+}  // namespace pkt
