@@ -90,6 +90,8 @@ class TTerminalFastLog {
   std::uint64_t GetViewSize() const;
 
   std::uint32_t GetCount() const;
+  // Memory the entries take beyond the mapped view, in bytes.
+  std::uint64_t GetEntryBytes() const;
   // Raises AppError "Неверный индекс пакета!" when index >= GetCount().
   TTerminalPacketHandler GetPacket(std::uint32_t index) const;
 
@@ -116,6 +118,8 @@ class TH2HFastLog {
   std::uint64_t GetViewSize() const;
 
   std::uint32_t GetCount() const;
+  std::uint64_t GetEntryBytes() const;
+  // Raises AppError "Неверный индекс пакета!" when index >= GetCount().
   TH2HPacketHandler GetPacket(std::uint32_t index) const;
 
   TH2HFilterEvent OnFilter;

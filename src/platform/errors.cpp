@@ -1,5 +1,7 @@
 #include "platform/errors.h"
 
+#include "platform/process.h"
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -20,7 +22,7 @@ std::string Printf(const char* fmt, ...) {
 }
 
 std::string SystemErrorText(int code) {
-  return Printf("System Error.  Code: %d.\r\n%s", code, std::strerror(code));
+  return Printf("System Error.  Code: %d.\r\n%s", code, SystemErrorMessage(code).c_str());
 }
 }  // namespace
 

@@ -51,5 +51,8 @@ double DateTimeValue(std::int64_t ms);
 // The time stamp as a file time: 100-nanosecond intervals since 1 January 1601.
 // False for a time stamp that cannot be converted (invalid, or before 1601).
 bool TryFileTime(const TSystemTime& time, std::uint64_t& fileTime);
+// The same in milliseconds since 1 January 1601 (the file time divided by
+// 10,000, which is exact since time stamps carry whole milliseconds).
+bool TryFileTimeMs(const TSystemTime& time, std::uint64_t& ms);
 
 }  // namespace pkt

@@ -1,0 +1,323 @@
+#include "logs/fastlog.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+
+namespace pkt {
+
+namespace {
+
+std::uint16_t LE16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t LE32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// The sort key of a time stamp: milliseconds since 1601 plus one, so that the
+// key is exactly as ordered as the file time. Time stamps that cannot be
+// converted get 0: they come before every valid one, among themselves by offset.
+// Records of one log mostly share their date, so the date's part of the key
+// is worked out once per change of date.
+class SortKeyMaker {
+ public:
+  std::uint64_t operator()(const std::uint8_t* time) {
+    const std::uint64_t date = std::uint64_t{LE16(time)} << 32 | std::uint64_t{LE16(time + 2)} << 16 | LE16(time + 6);
+    if (date != date_) {
+      TSystemTime midnight{};
+      midnight.wYear = LE16(time);
+      midnight.wMonth = LE16(time + 2);
+      midnight.wDay = LE16(time + 6);
+      std::uint64_t ms = 0;
+      dateValid_ = TryFileTimeMs(midnight, ms);
+      dateMs_ = ms;
+      date_ = date;
+    }
+    const unsigned hour = LE16(time + 8), minute = LE16(time + 10), second = LE16(time + 12), ms = LE16(time + 14);
+    if (!dateValid_ || hour > 23 || minute > 59 || second > 59 || ms > 999) return 0;
+    return dateMs_ + ((hour * 60 + minute) * 60 + second) * 1000ULL + ms + 1;
+  }
+
+ private:
+  std::uint64_t date_ = ~0ULL;  // no stamp has this date: year, month and day are 16 bits each
+  std::uint64_t dateMs_ = 0;
+  bool dateValid_ = false;
+};
+
+std::string AddressText(const std::uint8_t* address) {
+  const char* p = reinterpret_cast<const char*>(address);
+  return std::string(p, strnlen(p, kAddressSize));
+}
+
+// A host-to-host stepping over damaged bytes moves by the terminal header's
+// size: the log's readers have always resynchronised this way.
+constexpr std::uint64_t kResyncStep = terminal_header::kSize;
+
+// The entries of one index: the record offsets, contiguous, 8 bytes each.
+// The storage is reserved once for the largest number of records the file can
+// hold; only the pages actually written take memory.
+//
+// Ordering: while entries are appended (in ascending offset order) the scan
+// hands over each record's sort key and the store notes whether the keys are
+// still ascending. A log in time order, the usual case, is then already
+// sorted and no key is kept at all. Otherwise the keys are worked out again
+// from the mapped headers into a temporary array of (key, offset) pairs. A
+// merged log is a few ascending runs: they are found in one pass and merged
+// pairwise (a stable merge keeps the earlier run first on equal keys, which is
+// the offset order). Many short runs mean no useful order: sort directly.
+class EntryStore {
+ public:
+  void Clear() {
+    memory_.Release();
+    count_ = 0;
+    capacity_ = 0;
+    sorted_ = true;
+    lastKey_ = 0;
+  }
+
+  void Prepare(std::uint64_t maxEntries) {
+    Clear();
+    maxEntries = std::min<std::uint64_t>(maxEntries, std::numeric_limits<std::uint32_t>::max());
+    memory_.Reserve(static_cast<std::size_t>(maxEntries) * sizeof(std::uint64_t));
+    capacity_ = static_cast<std::uint32_t>(maxEntries);
+  }
+
+  bool Full() const { return count_ >= capacity_; }
+  void Append(std::uint64_t offset, std::uint64_t key) {
+    if (key < lastKey_) sorted_ = false;
+    lastKey_ = key;
+    offsets()[count_++] = offset;
+  }
+
+  std::uint32_t Count() const { return count_; }
+  std::uint64_t Offset(std::uint32_t i) const { return offsets()[i]; }
+  std::uint64_t Bytes() const { return memory_.capacity(); }
+
+  // Orders the entries by (key, offset), reading the keys from the time
+  // stamps of the mapped view. Without a view there are no keys to read and
+  // the order stays.
+  template <class KeyOf>
+  void Sort(const std::uint8_t* view, KeyOf keyOf) {
+    if (!sorted_ && view) {
+      SortByKeys(view, keyOf);
+      sorted_ = true;
+    }
+    memory_.Trim(std::size_t(count_) * sizeof(std::uint64_t));
+  }
+
+ private:
+  struct Pair {
+    std::uint64_t key;
+    std::uint64_t offset;
+  };
+
+  std::uint64_t* offsets() const { return static_cast<std::uint64_t*>(memory_.data()); }
+
+  template <class KeyOf>
+  void SortByKeys(const std::uint8_t* view, KeyOf keyOf) {
+    const std::uint32_t n = count_;
+    TReservedMemory scratch;
+    scratch.Reserve(std::size_t(n) * sizeof(Pair));
+    Pair* a = static_cast<Pair*>(scratch.data());
+    std::uint64_t* off = offsets();
+    std::vector<std::uint32_t> bounds{0};
+    for (std::uint32_t i = 0; i < n; ++i) {
+      a[i] = Pair{keyOf(view + off[i]), off[i]};
+      if (i && a[i].key < a[i - 1].key) bounds.push_back(i);
+    }
+    bounds.push_back(n);
+    const std::size_t runs = bounds.size() - 1;
+    if (runs > n / 32) {
+      std::sort(a, a + n, [](const Pair& x, const Pair& y) { return x.key != y.key ? x.key < y.key : x.offset < y.offset; });
+    } else {
+      const auto byKey = [](const Pair& x, const Pair& y) { return x.key < y.key; };
+      while (bounds.size() > 2) {
+        std::vector<std::uint32_t> next{0};
+        for (std::size_t r = 0; r + 2 < bounds.size(); r += 2) {
+          std::inplace_merge(a + bounds[r], a + bounds[r + 1], a + bounds[r + 2], byKey);
+          next.push_back(bounds[r + 2]);
+        }
+        if ((bounds.size() - 1) % 2 == 1) next.push_back(bounds.back());
+        bounds.swap(next);
+      }
+    }
+    for (std::uint32_t i = 0; i < n; ++i) off[i] = a[i].offset;
+  }
+
+  TReservedMemory memory_;
+  std::uint32_t count_ = 0;
+  std::uint32_t capacity_ = 0;
+  bool sorted_ = true;
+  std::uint64_t lastKey_ = 0;
+};
+
+// The sort key of a record from its header.
+std::uint64_t RecordKey(const std::uint8_t* header) {
+  SortKeyMaker key;
+  return key(header + 3);
+}
+
+// The two log families: header layout and the scan's answer to a short tail
+// and to bad magic values.
+struct TerminalFamily {
+  static constexpr std::uint64_t kHeader = terminal_header::kSize;
+  static bool HasMagic(const std::uint8_t* p) {
+    return LE16(p) == terminal_header::kMagic1 && LE16(p + terminal_header::kSecondMagic) == terminal_header::kMagic2;
+  }
+  static std::uint32_t DataLength(const std::uint8_t* p) { return LE32(p + terminal_header::kDataLength); }
+  static constexpr bool kShortTailIsError = true;
+  static constexpr bool kResyncOnBadMagic = false;
+};
+
+struct H2HFamily {
+  static constexpr std::uint64_t kHeader = host_header::kSize;
+  static bool HasMagic(const std::uint8_t* p) {
+    return LE16(p) == host_header::kMagic1 && LE16(p + host_header::kSecondMagic) == host_header::kMagic2;
+  }
+  static std::uint32_t DataLength(const std::uint8_t* p) { return LE32(p + host_header::kDataLength); }
+  static constexpr bool kShortTailIsError = false;
+  static constexpr bool kResyncOnBadMagic = true;
+};
+
+// The whole Open of either family: map, scan with the filter, sort.
+template <class Family, class Log, class Handler, class Filter>
+void OpenLog(Log& log, TMappedFile& file, EntryStore& entries, const Filter& filter, const std::string& path) {
+  entries.Clear();
+  file.Close();
+  file.Open(path);
+  const std::uint8_t* view = file.data();
+  const std::uint64_t size = file.size();
+  entries.Prepare(size / Family::kHeader);
+
+  SortKeyMaker sortKey;
+  std::uint64_t offset = 0;
+  while (offset < size) {
+    if (size - offset < Family::kHeader) {
+      if (Family::kShortTailIsError) throw TruncatedLogError(offset, size);
+      break;
+    }
+    const std::uint8_t* header = view + offset;
+    if (!Family::HasMagic(header)) {
+      if (!Family::kResyncOnBadMagic) break;
+      offset += kResyncStep;
+      continue;
+    }
+    bool skip = false;
+    if (filter) filter(log, Handler(&log, offset), skip);
+    if (!skip) {
+      if (entries.Full()) break;  // more than 2^32-1 records: the rest cannot be addressed
+      entries.Append(offset, sortKey(header + 3));
+    }
+    offset += Family::kHeader + Family::DataLength(header);
+  }
+  entries.Sort(view, RecordKey);
+}
+
+std::uint32_t BodySize(const std::uint8_t* view, std::uint64_t viewSize, std::uint64_t offset, std::uint64_t header,
+                       std::uint32_t dataLength) {
+  if (!view || offset + header >= viewSize) return 0;
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(dataLength, viewSize - offset - header));
+}
+
+[[noreturn]] void RaiseBadIndex() { throw AppError("Неверный индекс пакета!"); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Terminal log
+
+struct TTerminalFastLog::Impl {
+  TMappedFile file;
+  EntryStore entries;
+};
+
+TTerminalFastLog::TTerminalFastLog() : impl_(new Impl) {}
+TTerminalFastLog::~TTerminalFastLog() {
+  Close();
+  delete impl_;
+}
+
+void TTerminalFastLog::Open(const std::string& path) {
+  OpenLog<TerminalFamily, TTerminalFastLog, TTerminalPacketHandler>(*this, impl_->file, impl_->entries, OnFilter, path);
+}
+void TTerminalFastLog::Close() { impl_->file.Close(); }
+void TTerminalFastLog::Sort() { impl_->entries.Sort(impl_->file.data(), RecordKey); }
+const std::uint8_t* TTerminalFastLog::GetView() const { return impl_->file.data(); }
+std::uint64_t TTerminalFastLog::GetViewSize() const { return impl_->file.size(); }
+std::uint32_t TTerminalFastLog::GetCount() const { return impl_->entries.Count(); }
+std::uint64_t TTerminalFastLog::GetEntryBytes() const { return impl_->entries.Bytes(); }
+
+TTerminalPacketHandler TTerminalFastLog::GetPacket(std::uint32_t index) const {
+  if (index >= impl_->entries.Count()) RaiseBadIndex();
+  return TTerminalPacketHandler(this, impl_->entries.Offset(index));
+}
+
+const std::uint8_t* TTerminalPacketHandler::GetHeader() const { return log_->GetView() + offset_; }
+TRecordKind TTerminalPacketHandler::GetKind() const { return GetHeader()[terminal_header::kKind]; }
+const std::uint8_t* TTerminalPacketHandler::GetTime() const { return GetHeader() + terminal_header::kTime; }
+TSystemTime TTerminalPacketHandler::GetSystemTime() const { return TSystemTime::FromBytes(GetTime()); }
+std::string TTerminalPacketHandler::GetTimeText() const { return TimeStampText(GetSystemTime()); }
+std::string TTerminalPacketHandler::GetAddress() const { return AddressText(GetHeader() + terminal_header::kAddress); }
+std::uint16_t TTerminalPacketHandler::GetEmitentID() const { return LE16(GetHeader() + terminal_header::kEmitent); }
+std::uint16_t TTerminalPacketHandler::GetTerminalID() const { return LE16(GetHeader() + terminal_header::kTerminal); }
+std::uint32_t TTerminalPacketHandler::GetDataLength() const { return LE32(GetHeader() + terminal_header::kDataLength); }
+const std::uint8_t* TTerminalPacketHandler::GetBody() const { return GetHeader() + terminal_header::kSize; }
+std::uint32_t TTerminalPacketHandler::GetBodySize() const {
+  return BodySize(log_->GetView(), log_->GetViewSize(), offset_, terminal_header::kSize, GetDataLength());
+}
+
+// ---------------------------------------------------------------------------
+// Host-to-host log
+
+struct TH2HFastLog::Impl {
+  TMappedFile file;
+  EntryStore entries;
+};
+
+TH2HFastLog::TH2HFastLog() : impl_(new Impl) {}
+TH2HFastLog::~TH2HFastLog() {
+  Close();
+  delete impl_;
+}
+
+void TH2HFastLog::Open(const std::string& path) {
+  OpenLog<H2HFamily, TH2HFastLog, TH2HPacketHandler>(*this, impl_->file, impl_->entries, OnFilter, path);
+}
+void TH2HFastLog::Close() { impl_->file.Close(); }
+void TH2HFastLog::Sort() { impl_->entries.Sort(impl_->file.data(), RecordKey); }
+const std::uint8_t* TH2HFastLog::GetView() const { return impl_->file.data(); }
+std::uint64_t TH2HFastLog::GetViewSize() const { return impl_->file.size(); }
+std::uint32_t TH2HFastLog::GetCount() const { return impl_->entries.Count(); }
+std::uint64_t TH2HFastLog::GetEntryBytes() const { return impl_->entries.Bytes(); }
+
+TH2HPacketHandler TH2HFastLog::GetPacket(std::uint32_t index) const {
+  if (index >= impl_->entries.Count()) RaiseBadIndex();
+  return TH2HPacketHandler(this, impl_->entries.Offset(index));
+}
+
+const std::uint8_t* TH2HPacketHandler::GetHeader() const { return log_->GetView() + offset_; }
+TRecordKind TH2HPacketHandler::GetKind() const { return GetHeader()[host_header::kKind]; }
+const std::uint8_t* TH2HPacketHandler::GetTime() const { return GetHeader() + host_header::kTime; }
+TSystemTime TH2HPacketHandler::GetSystemTime() const { return TSystemTime::FromBytes(GetTime()); }
+std::string TH2HPacketHandler::GetTimeText() const { return TimeStampText(GetSystemTime()); }
+std::string TH2HPacketHandler::GetAddress() const { return AddressText(GetHeader() + host_header::kAddress); }
+std::string TH2HPacketHandler::GetHostID() const {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const std::uint8_t* id = GetHeader() + host_header::kHostID;
+  std::string text(32, '0');
+  for (int i = 0; i < 16; ++i) {
+    text[2 * i] = kHex[id[i] >> 4];
+    text[2 * i + 1] = kHex[id[i] & 0x0F];
+  }
+  return text;
+}
+std::uint32_t TH2HPacketHandler::GetDataLength() const { return LE32(GetHeader() + host_header::kDataLength); }
+const std::uint8_t* TH2HPacketHandler::GetBody() const { return GetHeader() + host_header::kSize; }
+std::uint32_t TH2HPacketHandler::GetBodySize() const {
+  return BodySize(log_->GetView(), log_->GetViewSize(), offset_, host_header::kSize, GetDataLength());
+}
+
+}  // namespace pkt

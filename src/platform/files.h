@@ -1,0 +1,113 @@
+#pragma once
+// Files, read-only mappings and reserved memory. Every failed call raises the
+// SystemError of that call (errno and the system's text for it).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace pkt {
+
+// Owns one file descriptor (-1 when empty). close() closes it if it is valid
+// and stores -1, so it may be called any number of times; destruction closes.
+class TAutoHandle {
+ public:
+  static constexpr int kInvalid = -1;
+
+  TAutoHandle() = default;
+  explicit TAutoHandle(int fd) : fd_(fd) {}
+  ~TAutoHandle() { close(); }
+  TAutoHandle(const TAutoHandle&) = delete;
+  TAutoHandle& operator=(const TAutoHandle&) = delete;
+  TAutoHandle(TAutoHandle&& other) noexcept : fd_(other.release()) {}
+  TAutoHandle& operator=(TAutoHandle&& other) noexcept;
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ != kInvalid; }
+  // Gives up ownership without closing.
+  int release();
+  // Closes the descriptor and reports the close's failure as a SystemError
+  // (a write-back error shows only here). The descriptor is gone either way.
+  void closeChecked();
+  void close() noexcept;
+
+ private:
+  int fd_ = kInvalid;
+};
+
+// Opens an existing file for reading with a sequential-access hint.
+TAutoHandle OpenFileForReading(const std::string& path);
+// The same without raising: an empty handle when the file cannot be opened.
+TAutoHandle TryOpenFileForReading(const std::string& path);
+// Creates the file for writing, replacing an existing one, with a sequential-access hint.
+TAutoHandle CreateFileForWriting(const std::string& path);
+// Reads up to size bytes; 0 at the end of the file. Retries interrupted calls.
+std::size_t ReadFile(const TAutoHandle& file, void* buffer, std::size_t size);
+// Writes every one of the size bytes (a short write is continued).
+void WriteFile(const TAutoHandle& file, const void* buffer, std::size_t size);
+// The file's size from fstat.
+std::uint64_t FileSize(const TAutoHandle& file);
+// The size of the file at path, or false when it cannot be read.
+bool TryFileSize(const std::string& path, std::uint64_t& size);
+// Deletes the file; false when it cannot be deleted (errno tells why).
+bool DeleteFile(const std::string& path);
+// Advisory whole-file locks between running copies of the program (flock):
+// a shared lock marks a file as in use, an exclusive one is granted only
+// when nobody holds any. Neither waits; false when the lock is not granted.
+bool TryLockShared(const TAutoHandle& file);
+bool TryLockExclusive(const TAutoHandle& file);
+// Whether path names an existing directory.
+bool IsDirectory(const std::string& path);
+// Writes the bytes to path, replacing it (fixtures, tools).
+void WriteWholeFile(const std::string& path, const void* bytes, std::size_t size);
+
+// A whole file mapped read-only: open, fstat, mmap(PROT_READ),
+// madvise(MADV_SEQUENTIAL). Each step that fails raises its SystemError and
+// leaves what it reached (close() releases it). An empty file cannot be mapped.
+class TMappedFile {
+ public:
+  TMappedFile() = default;
+  ~TMappedFile() { Close(); }
+  TMappedFile(const TMappedFile&) = delete;
+  TMappedFile& operator=(const TMappedFile&) = delete;
+
+  void Open(const std::string& path);
+  // Unmaps the view, then closes the file. Safe to repeat.
+  void Close() noexcept;
+
+  const std::uint8_t* data() const { return view_; }
+  std::uint64_t size() const { return size_; }
+  bool isOpen() const { return file_.valid(); }
+
+ private:
+  TAutoHandle file_;
+  const std::uint8_t* view_ = nullptr;
+  std::uint64_t size_ = 0;
+};
+
+// Address space reserved for a large array that grows up to a known bound:
+// pages are backed by memory only when first written, so reserving for the
+// worst case costs nothing for the unused part. Contents start zeroed.
+class TReservedMemory {
+ public:
+  TReservedMemory() = default;
+  ~TReservedMemory() { Release(); }
+  TReservedMemory(const TReservedMemory&) = delete;
+  TReservedMemory& operator=(const TReservedMemory&) = delete;
+  TReservedMemory(TReservedMemory&& other) noexcept;
+  TReservedMemory& operator=(TReservedMemory&& other) noexcept;
+
+  // Releases what is held and reserves bytes (rounded up to whole pages).
+  void Reserve(std::size_t bytes);
+  // Gives back every whole page beyond the first keep bytes.
+  void Trim(std::size_t keep);
+  void Release() noexcept;
+
+  void* data() const { return base_; }
+  std::size_t capacity() const { return size_; }
+
+ private:
+  void* base_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+}  // namespace pkt

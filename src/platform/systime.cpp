@@ -1,0 +1,84 @@
+#include "platform/systime.h"
+
+#include <cstdio>
+
+#include "platform/errors.h"
+
+namespace pkt {
+
+namespace {
+
+constexpr std::int64_t kMsPerDay = 86'400'000;
+
+bool IsLeapYear(unsigned year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+unsigned DaysInMonth(unsigned year, unsigned month) {
+  static constexpr unsigned kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Days from 1 January 1970 to the given Gregorian date (proleptic calendar),
+// exact integer arithmetic for every year of the range.
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+// Checks month, day, hour, minute, second and milliseconds, the year against [minYear, maxYear].
+bool IsValid(const TSystemTime& t, unsigned minYear, unsigned maxYear) {
+  return t.wYear >= minYear && t.wYear <= maxYear && t.wMonth >= 1 && t.wMonth <= 12 && t.wDay >= 1 &&
+         t.wDay <= DaysInMonth(t.wYear, t.wMonth) && t.wHour < 24 && t.wMinute < 60 && t.wSecond < 60 &&
+         t.wMilliseconds < 1000;
+}
+
+std::int64_t MsOfDay(const TSystemTime& t) {
+  return ((static_cast<std::int64_t>(t.wHour) * 60 + t.wMinute) * 60 + t.wSecond) * 1000 + t.wMilliseconds;
+}
+
+const std::int64_t kDays1899 = DaysFromCivil(1899, 12, 30);
+const std::int64_t kDays1601 = DaysFromCivil(1601, 1, 1);
+
+}  // namespace
+
+std::string TimeStampText(const TSystemTime& time) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.4u-%.2u-%.2u %.2u:%.2u:%.2u.%.3u", unsigned(time.wYear), unsigned(time.wMonth),
+                unsigned(time.wDay), unsigned(time.wHour), unsigned(time.wMinute), unsigned(time.wSecond),
+                unsigned(time.wMilliseconds));
+  return buf;
+}
+
+bool TryDateTimeMs(const TSystemTime& time, std::int64_t& ms) {
+  if (!IsValid(time, 1, 9999)) return false;
+  ms = (DaysFromCivil(time.wYear, time.wMonth, time.wDay) - kDays1899) * kMsPerDay + MsOfDay(time);
+  return true;
+}
+
+std::int64_t DateTimeMs(const TSystemTime& time) {
+  std::int64_t ms = 0;
+  if (!TryDateTimeMs(time, ms)) throw ConvertError("'" + TimeStampText(time) + "' is not a valid date and time");
+  return ms;
+}
+
+double DateTimeValue(std::int64_t ms) { return static_cast<double>(ms) / static_cast<double>(kMsPerDay); }
+
+bool TryFileTimeMs(const TSystemTime& time, std::uint64_t& ms) {
+  // The file time covers 1601 to 30827, the range of the platform's conversion.
+  if (!IsValid(time, 1601, 30827)) return false;
+  ms = static_cast<std::uint64_t>((DaysFromCivil(time.wYear, time.wMonth, time.wDay) - kDays1601) * kMsPerDay +
+                                  MsOfDay(time));
+  return true;
+}
+
+bool TryFileTime(const TSystemTime& time, std::uint64_t& fileTime) {
+  std::uint64_t ms = 0;
+  if (!TryFileTimeMs(time, ms)) return false;
+  fileTime = ms * 10'000;
+  return true;
+}
+
+}  // namespace pkt
