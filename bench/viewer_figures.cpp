@@ -1,0 +1,74 @@
+#include "viewer_figures.h"
+
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "platform/files.h"
+#include "viewers/charts.h"
+#include "viewers/log_export.h"
+#include "viewers/terminal_viewer.h"
+
+namespace pkt {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+// Writes bytes bytes to path through one 1 MiB buffer: the least time any export
+// of that size can take on this disk.
+double WriteFloorSeconds(const std::string& path, std::uint64_t bytes) {
+  std::vector<char> buffer(1 << 20, 'x');
+  const auto start = Clock::now();
+  {
+    TAutoHandle file = CreateFileForWriting(path);
+    for (std::uint64_t left = bytes; left > 0;) {
+      const std::size_t n = left < buffer.size() ? static_cast<std::size_t>(left) : buffer.size();
+      WriteFile(file, buffer.data(), n);
+      left -= n;
+    }
+    file.closeChecked();
+  }
+  const double s = Seconds(start);
+  DeleteFile(path);
+  return s;
+}
+}  // namespace
+
+void PrintViewerFigures(const std::string& terminalLogPath) {
+  TTerminalViewer viewer("", terminalLogPath, terminalLogPath);
+  TReloadSteps indexOnly;
+  indexOnly.charts = false;
+  indexOnly.exportTo.kind = TExportTarget::Nothing;
+  viewer.Reload(TTerminalFilterSettings{}, {}, indexOnly);
+
+  TTerminalCharts charts;
+  auto start = Clock::now();
+  BuildCharts(viewer.Log(), charts);
+  std::printf("charts_s: %.3f\n", Seconds(start));
+
+  std::vector<std::string> cells;
+  std::size_t sink = 0;
+  start = Clock::now();
+  for (std::uint32_t i = 0; i < viewer.RowCount(); ++i) {
+    viewer.LogViewData(i, cells);
+    sink += cells[0].size();
+  }
+  std::printf("rows_s: %.3f\n", Seconds(start));
+  if (sink == 0) std::printf("rows: none\n");
+
+  const std::string exportPath = terminalLogPath + ".export.txt";
+  start = Clock::now();
+  const TExportResult result = ExportTerminalLogToFile(viewer.Log(), exportPath);
+  const double exportS = Seconds(start);
+  DeleteFile(exportPath);
+  std::printf("export_s: %.3f\n", exportS);
+  std::printf("export_records_per_s: %.0f\n", exportS > 0 ? viewer.RowCount() / exportS : 0.0);
+  const double floorS = WriteFloorSeconds(terminalLogPath + ".floor", result.bytes);
+  std::printf("export_floor_s: %.3f\n", floorS);
+  std::printf("export_ratio: %.2f\n", floorS > 0 ? exportS / floorS : 0.0);
+  std::fflush(stdout);
+}
+
+}  // namespace pkt

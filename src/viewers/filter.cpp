@@ -1,0 +1,101 @@
+#include "viewers/filter.h"
+
+#include <cerrno>
+#include <climits>
+
+#include "platform/errors.h"
+#include "text/format.h"
+
+namespace pkt {
+
+namespace {
+constexpr std::int64_t kDayMs = 86400000;
+
+// Floor division, so that the date part of a value before 30 December 1899
+// still lies at or before it.
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+  std::int64_t q = a / b;
+  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+  return q;
+}
+
+bool TimeAdmitted(const TTimeBounds& bounds, const TSystemTime& time) {
+  if (!bounds.startChecked && !bounds.endChecked) return true;
+  const std::int64_t t = DateTimeMs(time);  // raises for a time stamp that is not a date and time
+  if (bounds.startChecked && t < bounds.startMs) return false;
+  if (bounds.endChecked && t > bounds.endMs) return false;
+  return true;
+}
+}  // namespace
+
+std::int64_t PickerDateTimeMs(std::int64_t dateMs, std::int64_t timeMs) {
+  const std::int64_t datePart = FloorDiv(dateMs, kDayMs) * kDayMs;
+  const std::int64_t timeOfDay = timeMs - FloorDiv(timeMs, kDayMs) * kDayMs;
+  return datePart + timeOfDay;
+}
+
+std::int32_t TextToInt(const std::string& text) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const std::size_t firstDigit = i;
+  std::int64_t value = 0;
+  bool inRange = true;
+  for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > std::int64_t(INT_MAX) + 1) inRange = false, value = std::int64_t(INT_MAX) + 2;
+  }
+  if (i == firstDigit || i != n || !inRange || (!negative && value > INT_MAX))
+    throw ConvertError(format("'%s' is not a valid integer value", text.c_str()));
+  return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+bool TerminalKindAdmitted(const TKindBoxes& boxes, TRecordKind kind) {
+  switch (kind) {
+    case rkConnect: return boxes.connects;
+    case rkDisconnect: return boxes.disconnects;
+    case rkIncoming: return boxes.incoming;
+    case rkOutgoing: return boxes.outgoing;
+    case rkKeyRequest:
+    case rkKeyIssue: return boxes.keyExchange;
+    case rkAuthRequest:
+    case rkAuthSuccess: return boxes.authentication;
+    default: return true;
+  }
+}
+
+bool H2HKindAdmitted(const TKindBoxes& boxes, TRecordKind kind) {
+  // The same boxes govern the TLV kinds 0 to 7; raw and ISO 8583 kinds always pass.
+  return kind >= 8 || TerminalKindAdmitted(boxes, kind);
+}
+
+bool TTerminalFilter::Skip(const TTerminalPacketHandler& packet) {
+  if (settings_.emitentChecked && !settings_.emitentText.empty()) {
+    if (!emitent_) emitent_ = static_cast<std::uint16_t>(TextToInt(settings_.emitentText));
+    if (packet.GetEmitentID() != *emitent_) return true;
+  }
+  if (settings_.terminalChecked && !settings_.terminalText.empty()) {
+    if (!terminal_) terminal_ = static_cast<std::uint16_t>(TextToInt(settings_.terminalText));
+    if (packet.GetTerminalID() != *terminal_) return true;
+  }
+  if (!TimeAdmitted(settings_.time, packet.GetSystemTime())) return true;
+  return !TerminalKindAdmitted(settings_.kinds, packet.GetKind());
+}
+
+TTerminalFilterEvent TTerminalFilter::Event() {
+  return [this](TTerminalFastLog&, const TTerminalPacketHandler& packet, bool& skip) { skip = Skip(packet); };
+}
+
+bool TH2HFilter::Skip(const TH2HPacketHandler& packet) const {
+  if (settings_.hostChecked && !settings_.hostText.empty() && packet.GetHostID() != settings_.hostText) return true;
+  if (!TimeAdmitted(settings_.time, packet.GetSystemTime())) return true;
+  return !H2HKindAdmitted(settings_.kinds, packet.GetKind());
+}
+
+TH2HFilterEvent TH2HFilter::Event() {
+  return [this](TH2HFastLog&, const TH2HPacketHandler& packet, bool& skip) { skip = Skip(packet); };
+}
+
+}  // namespace pkt

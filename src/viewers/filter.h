@@ -1,0 +1,95 @@
+#pragma once
+// The filter panels of both viewers as plain values, and the filter that the
+// fast log index asks about every record while it opens a log. The desktop
+// windows read their panel into these values; pktdump fills them from its
+// options; both filter the same way.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "logs/fastlog.h"
+
+namespace pkt {
+
+// The six kind boxes, all checked initially.
+struct TKindBoxes {
+  bool connects = true;        // "Подключения": kind 6
+  bool disconnects = true;     // "Отключения": kind 7
+  bool incoming = true;        // "Входящие": kind 0
+  bool outgoing = true;        // "Исходящие": kind 1
+  bool keyExchange = true;     // "Обмен ключами": kinds 2, 3
+  bool authentication = true;  // "Аутентификация": kinds 4, 5
+};
+
+// "Начало работы:" / "Конец работы:": each bound is the date-time value in
+// integer milliseconds (days since 30 December 1899 times 86,400,000), made of
+// the date part of the date picker and the time-of-day part of the time picker
+// (PickerDateTimeMs). Both bounds are inclusive.
+struct TTimeBounds {
+  bool startChecked = false;
+  std::int64_t startMs = 0;
+  bool endChecked = false;
+  std::int64_t endMs = 0;
+};
+
+struct TTerminalFilterSettings {
+  bool emitentChecked = false;           // "Номер эмитента:"
+  std::string emitentText = "1101";      // edEmitentID
+  bool terminalChecked = false;          // "Номер терминала:"
+  std::string terminalText = "2914";     // edTerminalID
+  TTimeBounds time;
+  TKindBoxes kinds;
+};
+
+struct TH2HFilterSettings {
+  bool hostChecked = false;              // "Идентификатор хоста:"
+  std::string hostText = "1101";         // edHostID, compared exactly with the 32-digit host text
+  TTimeBounds time;
+  TKindBoxes kinds;
+};
+
+// The date part of dateMs plus the time-of-day part of timeMs.
+std::int64_t PickerDateTimeMs(std::int64_t dateMs, std::int64_t timeMs);
+
+// The text of a number field as an integer: optional blanks, an optional sign
+// and decimal digits, within the signed 32-bit range. Raises ConvertError
+// "'%s' is not a valid integer value" otherwise.
+std::int32_t TextToInt(const std::string& text);
+
+// The terminal viewer's FilterPacket. Tests in order, each evaluated only when
+// the earlier ones passed: issuer, terminal, start, end, kind. An issuer or
+// terminal text is converted when its test is first evaluated (so a bad text
+// raises at the first record's call) and compared modulo 65536; the record's
+// time is converted only when a time box is checked (raising ConvertError for a
+// time stamp that is not a date and time).
+class TTerminalFilter {
+ public:
+  explicit TTerminalFilter(TTerminalFilterSettings settings) : settings_(std::move(settings)) {}
+  // True when the record is rejected (the index's Skip).
+  bool Skip(const TTerminalPacketHandler& packet);
+  // The callback for TTerminalFastLog::OnFilter; the filter must outlive the Open.
+  TTerminalFilterEvent Event();
+
+ private:
+  TTerminalFilterSettings settings_;
+  std::optional<std::uint16_t> emitent_, terminal_;
+};
+
+// The host-to-host viewer's FilterPacket: host text (exact, when checked and not
+// empty), start, end, kind (kinds 8 to 255 always pass).
+class TH2HFilter {
+ public:
+  explicit TH2HFilter(TH2HFilterSettings settings) : settings_(std::move(settings)) {}
+  bool Skip(const TH2HPacketHandler& packet) const;
+  TH2HFilterEvent Event();
+
+ private:
+  TH2HFilterSettings settings_;
+};
+
+// The kind test of the terminal viewer; kind 12 and unknown kinds always pass.
+bool TerminalKindAdmitted(const TKindBoxes& boxes, TRecordKind kind);
+// The kind test of the host-to-host viewer; kinds 8 to 255 always pass.
+bool H2HKindAdmitted(const TKindBoxes& boxes, TRecordKind kind);
+
+}  // namespace pkt

@@ -1,0 +1,187 @@
+#include "viewers/h2h_viewer.h"
+
+#include "iso8583/bfko.h"
+#include "iso8583/h2h.h"
+#include "platform/errors.h"
+#include "terminal/fields/renderer.h"
+#include "terminal/tlv.h"
+#include "text/codepage.h"
+#include "text/format.h"
+#include "terminal/frame.h"
+
+namespace pkt {
+
+namespace {
+constexpr std::uint32_t kIndexProgressStep = 65536;
+constexpr unsigned char kBullet = 149;  // the bullet of cp1251, in place of control bytes
+
+// A record body: its first byte and the number of its bytes inside the mapped file.
+struct TBodyView {
+  const std::uint8_t* data;
+  std::uint32_t size;
+};
+
+bool IsIsoKind(TRecordKind kind) {
+  return kind == rkIsoIncoming || kind == rkIsoOutgoing || kind == rkBfkoIncoming || kind == rkBfkoOutgoing;
+}
+
+// The message length in front of an ISO 8583 message; 0 when it cannot be read.
+std::int64_t IsoMessageLength(const TH2HPacketHandler& packet, TBodyView body) {
+  if (body.size < 4) return 0;
+  const std::uint8_t* p = body.data;
+  if (packet.GetKind() == rkIsoIncoming || packet.GetKind() == rkIsoOutgoing) {
+    if (packet.GetDataLength() <= 4) return 0;
+    std::int64_t l = 0;
+    for (int i = 0; i < 4; ++i) {
+      if (p[i] < '0' || p[i] > '9') return 0;
+      l = l * 10 + (p[i] - '0');
+    }
+    return l;
+  }
+  const std::uint32_t u = (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+  return static_cast<std::int32_t>(u);
+}
+}  // namespace
+
+std::vector<std::string> CutListingLines(const std::string& listing) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  const std::size_t n = listing.size();
+  do {
+    const std::size_t brk = listing.find_first_of("\r\n", pos);
+    if (brk == std::string::npos) {
+      lines.push_back(listing.substr(pos));
+      break;
+    }
+    lines.push_back(listing.substr(pos, brk - pos));
+    pos = brk + ((listing[brk] == '\r' && brk + 1 < n && listing[brk + 1] == '\n') ? 2 : 1);
+  } while (pos < n);
+  return lines;
+}
+
+TSelection H2HRecordTree(const TH2HPacketHandler& packet) {
+  TSelection s;
+  if (packet.GetDataLength() == 0) {
+    s.action = TSelection::Keep;
+    return s;
+  }
+  s.action = TSelection::Show;
+  const TRecordKind kind = packet.GetKind();
+  const TBodyView body{packet.GetBody(), packet.GetBodySize()};
+  auto top = [&s](std::string text) { s.nodes.push_back(std::make_unique<TreeNode>(std::move(text))); };
+
+  if (kind != rkRawIncoming && kind != rkRawOutgoing && !IsIsoKind(kind)) {
+    TTLVStorage storage;
+    if (ParseHostMessage(storage, body.data, body.size) != TLV_OK) return s;
+    auto message = std::make_unique<TreeNode>(h2h_text::kMessage);
+    for (std::uint32_t i = 0; i < storage.Count(); ++i) AddFieldNode(*message, storage, *storage.Item(i));
+    s.nodes.push_back(std::move(message));
+    return s;
+  }
+
+  top(h2h_text::kMessage);
+  if (kind == rkRawIncoming || kind == rkRawOutgoing) {
+    std::string bytes(reinterpret_cast<const char*>(body.data), body.size);
+    for (char& c : bytes)
+      if (static_cast<unsigned char>(c) < 32) c = static_cast<char>(kBullet);
+    top(Cp1251ToUtf8(bytes));
+    return s;
+  }
+
+  const std::int64_t length = IsoMessageLength(packet, body);
+  std::string listing;
+  // A length beyond the bytes behind the prefix is shown like a length too short:
+  // the message is not read past the record.
+  if (length < 12 || length > std::int64_t(body.size) - 4) {
+    top(h2h_text::kWrongSize);
+  } else {
+    const std::uint8_t* msg = body.data + 4;
+    const std::size_t n = static_cast<std::size_t>(length);
+    listing = (kind == rkIsoIncoming || kind == rkIsoOutgoing) ? DecodeH2HMsgToLog(msg, n)
+                                                                 : DecodeIso8583MsgToLog(msg, n);
+    if (listing.empty()) top(h2h_text::kCannotShow);
+  }
+  for (const std::string& line : CutListingLines(listing)) top(Cp1251ToUtf8(line));
+  return s;
+}
+
+TH2HViewer::TH2HViewer(std::string captionText, std::string fileName, std::string tempPath)
+    : captionText_(std::move(captionText)), fileName_(std::move(fileName)), tempPath_(std::move(tempPath)) {}
+
+TH2HViewer::~TH2HViewer() { log_.Close(); }
+
+std::string TH2HViewer::Caption() const { return ViewerCaption(captionText_, fileName_); }
+
+void TH2HViewer::ResetView() {
+  rowCount_ = 0;
+  log_.Close();
+}
+
+void TH2HViewer::FormClose() {
+  ResetView();
+  DeleteTemporaryFile(tempPath_);
+}
+
+void TH2HViewer::Reload(const TH2HFilterSettings& settings, const TProgress& progress, const TReloadSteps& steps) {
+  if (tempPath_.empty()) return;
+  ResetView();
+  lastExport_ = TExportResult{};
+  TH2HFilter filter(settings);
+  log_.OnFilter = [this, &filter, &progress, calls = std::uint32_t(0)](TH2HFastLog&, const TH2HPacketHandler& packet,
+                                                                        bool& skip) mutable {
+    if (progress && calls++ % kIndexProgressStep == 0) progress(TWorkStage::Index, packet.GetOffset(), log_.GetViewSize());
+    skip = filter.Skip(packet);
+  };
+  try {
+    log_.Open(tempPath_);
+  } catch (...) {
+    log_.OnFilter = nullptr;
+    throw;
+  }
+  log_.OnFilter = nullptr;
+  if (progress) progress(TWorkStage::Index, log_.GetViewSize(), log_.GetViewSize());
+  rowCount_ = log_.GetCount();
+  lastExport_ = ExportH2HLog(log_, steps.exportTo, progress);
+}
+
+const std::vector<std::string>& TH2HViewer::ColumnCaptions() {
+  static const std::vector<std::string> captions = {"#", "Тип", "Время", "Хост", "Адрес", "№ сообщения", "Размер"};
+  return captions;
+}
+
+void TH2HViewer::LogViewData(std::uint32_t row, std::vector<std::string>& cells) const {
+  if (row >= rowCount_) RaiseBadRow();
+  const TH2HPacketHandler p = log_.GetPacket(row);
+  cells.resize(7);
+  cells[0] = std::to_string(row);
+  cells[1] = H2HKindName(p.GetKind());
+  cells[2] = p.GetTimeText();
+  cells[3] = p.GetHostID();
+  cells[4] = Cp1251ToUtf8(p.GetAddress());
+  cells[5].clear();
+  cells[6].clear();
+  if (p.GetDataLength() != 0) {
+    const THostFrameHeader frame = THostFrameHeader::Read(p.GetBody(), p.GetBodySize());
+    if (frame.HasMessageNumber) cells[5] = std::to_string(frame.MessageNumber);
+    if (frame.HasSize) cells[6] = std::to_string(frame.Size);
+  }
+}
+
+std::vector<std::string> TH2HViewer::LogViewData(std::uint32_t row) const {
+  std::vector<std::string> cells;
+  LogViewData(row, cells);
+  return cells;
+}
+
+TKindColour TH2HViewer::RowColour(std::uint32_t row) const {
+  if (row >= rowCount_) RaiseBadRow();
+  return KindColour(log_.GetPacket(row).GetKind());
+}
+
+TSelection TH2HViewer::LogViewSelectItem(std::optional<std::uint32_t> row) const {
+  if (!row) return {};
+  if (*row >= rowCount_) RaiseBadRow();
+  return H2HRecordTree(log_.GetPacket(*row));
+}
+
+}  // namespace pkt

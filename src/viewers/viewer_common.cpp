@@ -1,0 +1,30 @@
+#include "viewers/viewer_common.h"
+
+#include "platform/files.h"
+#include "text/format.h"
+
+namespace pkt {
+
+std::string ViewerCaption(const std::string& captionText, const std::string& fileName) {
+  if (captionText.empty()) return format("Сообщения - %s", fileName.c_str());
+  return format("Сообщения - %s - %s", captionText.c_str(), fileName.c_str());
+}
+
+TKindColour KindColour(TRecordKind kind) {
+  if (kind >= rkKeyRequest && kind <= rkAuthSuccess) return TKindColour::Blue;
+  if (kind == rkConnect) return TKindColour::Green;
+  if (kind == rkDisconnect) return TKindColour::Red;
+  return TKindColour::Black;
+}
+
+void DeleteTemporaryFile(const std::string& path) {
+  if (!path.empty()) (void)DeleteFile(path);
+}
+
+}  // namespace pkt
+
+#include "platform/errors.h"
+
+namespace pkt {
+void RaiseBadRow() { throw AppError("Неверный индекс пакета!"); }
+}  // namespace pkt
