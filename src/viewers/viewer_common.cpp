@@ -1,5 +1,7 @@
 #include "viewers/viewer_common.h"
 
+#include "app/log_opening.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "text/format.h"
 
@@ -18,13 +20,12 @@ TKindColour KindColour(TRecordKind kind) {
 }
 
 void DeleteTemporaryFile(const std::string& path) {
-  if (!path.empty()) (void)DeleteFile(path);
+  if (path.empty()) return;
+  (void)DeleteFile(path);
+  // Drop this copy's claim on the merged log, so that its disk space goes now.
+  ReleaseTemporaryLog(path);
 }
 
-}  // namespace pkt
-
-#include "platform/errors.h"
-
-namespace pkt {
 void RaiseBadRow() { throw AppError("Неверный индекс пакета!"); }
+
 }  // namespace pkt
