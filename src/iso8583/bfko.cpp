@@ -110,8 +110,6 @@ class TBfkoDecoder {
     return false;
   }
 
-  void IncorrectSize(int f) { log_.Append("\n Incorrect field %d size. Parsing process terminated. \n", f); }
-
   // Reads the length prefix at the offset and moves the offset past it. The
   // primary walk accepts only decimal digits (and valid BCD); the secondary
   // walk counts every character as its code minus 48 and reads no BCD prefix,
@@ -121,34 +119,12 @@ class TBfkoDecoder {
     int prefix = PrefixSize(code);
     if (!checkDigits && (code < bfko_len::kL || code > bfko_len::kLLLLL)) prefix = 0;
     if (prefix < 0) {
-      IncorrectSize(f);
+      AppendIncorrectFieldSize(log_, f);
       return false;
     }
     if (!FitsInMessage(offset_ + prefix)) return false;
-    const std::uint8_t* p = msg_ + offset_;
-    if (prefix == 0) {
-      length = desc.length;
-    } else if (code == bfko_len::kBcdBinary && checkDigits) {
-      std::optional<int> bcd = BcdLength(p);
-      if (!bcd) {
-        IncorrectSize(f);
-        return false;
-      }
-      length = *bcd;
-    } else {
-      length = 0;
-      for (int i = 0; i < prefix; ++i) {
-        if (checkDigits && (p[i] < '0' || p[i] > '9')) {
-          IncorrectSize(f);
-          return false;
-        }
-        length = length * 10 + (p[i] - 48);
-      }
-      if (length < 0) {
-        IncorrectSize(f);
-        return false;
-      }
-    }
+    const bool bcd = code == bfko_len::kBcdBinary && checkDigits;
+    if (!ReadFieldLength(log_, f, msg_ + offset_, prefix, bcd, checkDigits, desc.length, length)) return false;
     offset_ += prefix;
     return true;
   }
@@ -164,35 +140,15 @@ class TBfkoDecoder {
           static_cast<unsigned>(len), kMaxFieldData);
       return false;
     }
-    const std::uint8_t* data = msg_ + offset_;
-    if (checkDigits && desc.lengthType == bfko_len::kBcdBinary) {
-      std::optional<std::string> hex = BytesToHex(data, len);
-      if (!hex) {
-        log_.Append(
-            "\n Internal error: couldn't convert binary data of #%d tag. Parsing process terminated. \n", f);
-        return false;
-      }
-      AppendFieldLine(log_, f, desc.name, len, offset_, *hex);
-    } else {
-      AppendFieldLine(log_, f, desc.name, len, offset_, ValueText(data, len));
-    }
+    const bool binary = checkDigits && desc.lengthType == bfko_len::kBcdBinary;
+    if (!AppendFieldData(log_, f, desc.name, msg_, offset_, len, binary)) return false;
 
     std::span<const EXT_FIELD_DESC> subFields = FindSubFields(dictionary_, f);
     if (!subFields.empty()) {
       ParseComplexData(log_, subFields, f, std::span(msg_, n_), offset_, len);
     } else if (f == 48) {
       TElementWalkEnd end = Field48Walk(log_, f, msg_, offset_, len);
-      if (end.kind == TElementWalkEnd::PastField) {
-        log_.Append(
-            "\n Invalid BFKO-message. Element %02d of field %d ending at: %u. Field ending at: %u. "
-            "Parsing process terminated. \n",
-            end.tag, f, static_cast<unsigned>(end.elementEnd), static_cast<unsigned>(end.fieldEnd));
-        return false;
-      }
-      if (end.kind == TElementWalkEnd::BadLength) {
-        AppendBadElementLength(log_, f, end.tag);
-        return false;
-      }
+      if (!WalkFinished(log_, end, f, "Invalid BFKO-message", /*hexTag=*/false)) return false;
     }
     offset_ += len;
     return true;

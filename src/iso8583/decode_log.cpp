@@ -94,6 +94,55 @@ void AppendFieldLine(TDecodeLog& log, int field, const char* name, std::size_t l
   log.AppendRaw("'\n");
 }
 
+namespace {
+
+// The length of a prefixed field; nothing when the prefix is refused.
+std::optional<long> PrefixedLength(const std::uint8_t* p, int prefixSize, bool bcd, bool digitsOnly,
+                                   long dictionaryLength) {
+  if (prefixSize == 0) return dictionaryLength;
+  if (bcd) return BcdLength(p);
+  long length = 0;
+  for (int i = 0; i < prefixSize; ++i) {
+    if (digitsOnly && (p[i] < '0' || p[i] > '9')) return std::nullopt;
+    length = length * 10 + (p[i] - 48);
+  }
+  if (length < 0) return std::nullopt;
+  return length;
+}
+
+}  // namespace
+
+bool ReadFieldLength(TDecodeLog& log, int field, const std::uint8_t* p, int prefixSize, bool bcd, bool digitsOnly,
+                     long dictionaryLength, long& length) {
+  std::optional<long> announced = PrefixedLength(p, prefixSize, bcd, digitsOnly, dictionaryLength);
+  if (!announced) {
+    AppendIncorrectFieldSize(log, field);
+    return false;
+  }
+  length = *announced;
+  return true;
+}
+
+bool AppendFieldData(TDecodeLog& log, int field, const char* name, const std::uint8_t* msg, std::size_t offset,
+                     std::size_t length, bool binary) {
+  const std::uint8_t* data = msg + offset;
+  if (!binary) {
+    AppendFieldLine(log, field, name, length, offset, ValueText(data, length));
+    return true;
+  }
+  std::optional<std::string> hex = BytesToHex(data, length);
+  if (!hex) {
+    log.Append("\n Internal error: couldn't convert binary data of #%d tag. Parsing process terminated. \n", field);
+    return false;
+  }
+  AppendFieldLine(log, field, name, length, offset, *hex);
+  return true;
+}
+
+void AppendIncorrectFieldSize(TDecodeLog& log, int field) {
+  log.Append("\n Incorrect field %d size. Parsing process terminated. \n", field);
+}
+
 TElementWalkEnd Field48Walk(TDecodeLog& log, int field, const std::uint8_t* msg, std::size_t fieldOffset,
                             std::size_t fieldLength) {
   const std::uint8_t* data = msg + fieldOffset;
@@ -120,6 +169,27 @@ TElementWalkEnd Field48Walk(TDecodeLog& log, int field, const std::uint8_t* msg,
 
 void AppendBadElementLength(TDecodeLog& log, int field, int tag) {
   log.Append("\n Incorrect size of element %02d of field %d. Parsing process terminated. \n", tag, field);
+}
+
+bool WalkFinished(TDecodeLog& log, const TElementWalkEnd& end, int field, const char* invalidMessage, bool hexTag) {
+  switch (end.kind) {
+    case TElementWalkEnd::Finished:
+      return true;
+    case TElementWalkEnd::PastField: {
+      const unsigned elementEnd = static_cast<unsigned>(end.elementEnd), fieldEnd = static_cast<unsigned>(end.fieldEnd);
+      if (hexTag)
+        log.Append("\n %s. Element %04X of field %d ending at: %u. Field ending at: %u. Parsing process terminated. \n",
+                   invalidMessage, static_cast<unsigned>(end.tag), field, elementEnd, fieldEnd);
+      else
+        log.Append("\n %s. Element %02d of field %d ending at: %u. Field ending at: %u. Parsing process terminated. \n",
+                   invalidMessage, end.tag, field, elementEnd, fieldEnd);
+      return false;
+    }
+    case TElementWalkEnd::BadLength:
+      AppendBadElementLength(log, field, end.tag);
+      return false;
+  }
+  return true;
 }
 
 }  // namespace pkt

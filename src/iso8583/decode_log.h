@@ -1,7 +1,8 @@
 #pragma once
 // The pieces both ISO 8583 decoders build their listings from: the decode log,
-// the hexadecimal dump, the field line, the value texts, bytes to hex, the BCD
-// length and the walk over the elements of field 48.
+// the hexadecimal dump, the field length and field line, the value texts, bytes
+// to hex, the BCD length, the walk over the elements of field 48 and the
+// failure messages both dialects word alike.
 //
 // A listing is 8-bit text whose lines end with a line feed. The message bytes
 // are copied into it as they are (the viewer converts them per line later).
@@ -60,6 +61,24 @@ inline bool BitIsSet(const std::uint8_t* bitmap, int bit) {
 void AppendFieldLine(TDecodeLog& log, int field, const char* name, std::size_t length, std::size_t offset,
                      std::string_view value);
 
+// Reads the data length a field's length prefix announces. The prefix is
+// prefixSize bytes at p: two bytes of packed BCD when bcd is set, otherwise
+// characters that each count as their code minus 48 (with digitsOnly, a
+// character that is not a decimal digit refuses the prefix). A field without
+// prefix (size 0) has its dictionary length. False, with "Incorrect field %d
+// size" appended, when the prefix is refused, a negative length included.
+bool ReadFieldLength(TDecodeLog& log, int field, const std::uint8_t* p, int prefixSize, bool bcd, bool digitsOnly,
+                     long dictionaryLength, long& length);
+
+// Appends the line of a field whose length data bytes start at offset in the
+// message: binary data in hexadecimal, character data as its value text. False,
+// with the failure appended, when binary data cannot be converted (an empty field).
+bool AppendFieldData(TDecodeLog& log, int field, const char* name, const std::uint8_t* msg, std::size_t offset,
+                     std::size_t length, bool binary);
+
+// "\n Incorrect field %d size. Parsing process terminated. \n".
+void AppendIncorrectFieldSize(TDecodeLog& log, int field);
+
 // How an element walk (field 48, field 55) ended.
 struct TElementWalkEnd {
   enum TKind {
@@ -85,5 +104,12 @@ TElementWalkEnd Field48Walk(TDecodeLog& log, int field, const std::uint8_t* msg,
 
 // The two failures of an element walk that both dialects word alike.
 void AppendBadElementLength(TDecodeLog& log, int field, int tag);
+
+// True for a walk that finished; otherwise appends its failure and gives false.
+// An element past its field is reported as "\n %s. Element ... of field %d
+// ending at: %u. Field ending at: %u. Parsing process terminated. \n" opened by
+// the dialect's invalidMessage, the tag as four hexadecimal digits when hexTag
+// (EMV tags), otherwise as two decimal ones (field-48 tags).
+bool WalkFinished(TDecodeLog& log, const TElementWalkEnd& end, int field, const char* invalidMessage, bool hexTag);
 
 }  // namespace pkt

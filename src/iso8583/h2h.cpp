@@ -72,8 +72,6 @@ class TH2HDecoder {
     return false;
   }
 
-  void IncorrectSize(int f) { log_.Append("\n Incorrect field %d size. Parsing process terminated. \n", f); }
-
   // Reads the length prefix at the offset and moves the offset past it. The
   // primary walk accepts only decimal digits and valid BCD; the secondary walk
   // counts every prefix character as its code minus 48 (a negative result is
@@ -86,34 +84,12 @@ class TH2HDecoder {
     else if (code == h2h_len::kBcdBinary && primary)
       prefix = 2;
     else if (code != h2h_len::kFixed && primary) {
-      IncorrectSize(f);
+      AppendIncorrectFieldSize(log_, f);
       return false;
     }
     if (!FitsInMessage(f, offset_ + prefix)) return false;
-    const std::uint8_t* p = msg_ + offset_;
-    if (prefix == 0) {
-      length = desc.length;
-    } else if (code == h2h_len::kBcdBinary) {
-      std::optional<int> bcd = BcdLength(p);
-      if (!bcd) {
-        IncorrectSize(f);
-        return false;
-      }
-      length = *bcd;
-    } else {
-      length = 0;
-      for (int i = 0; i < prefix; ++i) {
-        if (primary && (p[i] < '0' || p[i] > '9')) {
-          IncorrectSize(f);
-          return false;
-        }
-        length = length * 10 + (p[i] - 48);
-      }
-      if (length < 0) {
-        IncorrectSize(f);
-        return false;
-      }
-    }
+    const bool bcd = code == h2h_len::kBcdBinary;
+    if (!ReadFieldLength(log_, f, msg_ + offset_, prefix, bcd, primary, desc.length, length)) return false;
     offset_ += prefix;
     return true;
   }
@@ -123,18 +99,8 @@ class TH2HDecoder {
     if (!ReadLength(desc, f, primary, length)) return false;
     std::size_t len = static_cast<std::size_t>(length);
     if (!FitsInMessage(f, offset_ + len)) return false;
-    const std::uint8_t* data = msg_ + offset_;
-    if (primary && desc.lengthType == h2h_len::kBcdBinary) {
-      std::optional<std::string> hex = BytesToHex(data, len);
-      if (!hex) {
-        log_.Append(
-            "\n Internal error: couldn't convert binary data of #%d tag. Parsing process terminated. \n", f);
-        return false;
-      }
-      AppendFieldLine(log_, f, desc.name, len, offset_, *hex);
-    } else {
-      AppendFieldLine(log_, f, desc.name, len, offset_, ValueText(data, len));
-    }
+    const bool binary = primary && desc.lengthType == h2h_len::kBcdBinary;
+    if (!AppendFieldData(log_, f, desc.name, msg_, offset_, len, binary)) return false;
 
     if (primary) {
       TElementWalkEnd end;
@@ -148,24 +114,7 @@ class TH2HDecoder {
         default:
           break;
       }
-      if (end.kind == TElementWalkEnd::PastField) {
-        if (f == 48)
-          log_.Append(
-              "\n Invalid message. Element %02d of field %d ending at: %u. Field ending at: %u. "
-              "Parsing process terminated. \n",
-              end.tag, f, static_cast<unsigned>(end.elementEnd), static_cast<unsigned>(end.fieldEnd));
-        else
-          log_.Append(
-              "\n Invalid message. Element %04X of field %d ending at: %u. Field ending at: %u. "
-              "Parsing process terminated. \n",
-              static_cast<unsigned>(end.tag), f, static_cast<unsigned>(end.elementEnd),
-              static_cast<unsigned>(end.fieldEnd));
-        return false;
-      }
-      if (end.kind == TElementWalkEnd::BadLength) {
-        AppendBadElementLength(log_, f, end.tag);
-        return false;
-      }
+      if (!WalkFinished(log_, end, f, "Invalid message", /*hexTag=*/f != 48)) return false;
     }
     offset_ += len;
     return true;

@@ -227,32 +227,40 @@ std::uint32_t BodySize(const std::uint8_t* view, std::uint64_t viewSize, std::ui
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Terminal log
+// Both families
 
-struct TTerminalFastLog::Impl {
+struct TFastLog::Impl {
   TMappedFile file;
   EntryStore entries;
 };
 
-TTerminalFastLog::TTerminalFastLog() : impl_(new Impl) {}
-TTerminalFastLog::~TTerminalFastLog() {
+TFastLog::TFastLog() : impl_(new Impl) {}
+TFastLog::~TFastLog() {
   Close();
   delete impl_;
 }
 
+void TFastLog::Close() { impl_->file.Close(); }
+void TFastLog::Sort() { impl_->entries.Sort(impl_->file.data(), RecordKey); }
+const std::uint8_t* TFastLog::GetView() const { return impl_->file.data(); }
+std::uint64_t TFastLog::GetViewSize() const { return impl_->file.size(); }
+std::uint32_t TFastLog::GetCount() const { return impl_->entries.Count(); }
+std::uint64_t TFastLog::GetEntryBytes() const { return impl_->entries.Bytes(); }
+
+std::uint64_t TFastLog::EntryOffset(std::uint32_t index) const {
+  if (index >= impl_->entries.Count()) RaiseBadIndex();
+  return impl_->entries.Offset(index);
+}
+
+// ---------------------------------------------------------------------------
+// Terminal log
+
 void TTerminalFastLog::Open(const std::string& path) {
   OpenLog<TerminalFamily, TTerminalFastLog, TTerminalPacketHandler>(*this, impl_->file, impl_->entries, OnFilter, path);
 }
-void TTerminalFastLog::Close() { impl_->file.Close(); }
-void TTerminalFastLog::Sort() { impl_->entries.Sort(impl_->file.data(), RecordKey); }
-const std::uint8_t* TTerminalFastLog::GetView() const { return impl_->file.data(); }
-std::uint64_t TTerminalFastLog::GetViewSize() const { return impl_->file.size(); }
-std::uint32_t TTerminalFastLog::GetCount() const { return impl_->entries.Count(); }
-std::uint64_t TTerminalFastLog::GetEntryBytes() const { return impl_->entries.Bytes(); }
 
 TTerminalPacketHandler TTerminalFastLog::GetPacket(std::uint32_t index) const {
-  if (index >= impl_->entries.Count()) RaiseBadIndex();
-  return TTerminalPacketHandler(this, impl_->entries.Offset(index));
+  return TTerminalPacketHandler(this, EntryOffset(index));
 }
 
 const std::uint8_t* TTerminalPacketHandler::GetHeader() const { return log_->GetView() + offset_; }
@@ -272,30 +280,12 @@ std::uint32_t TTerminalPacketHandler::GetBodySize() const {
 // ---------------------------------------------------------------------------
 // Host-to-host log
 
-struct TH2HFastLog::Impl {
-  TMappedFile file;
-  EntryStore entries;
-};
-
-TH2HFastLog::TH2HFastLog() : impl_(new Impl) {}
-TH2HFastLog::~TH2HFastLog() {
-  Close();
-  delete impl_;
-}
-
 void TH2HFastLog::Open(const std::string& path) {
   OpenLog<H2HFamily, TH2HFastLog, TH2HPacketHandler>(*this, impl_->file, impl_->entries, OnFilter, path);
 }
-void TH2HFastLog::Close() { impl_->file.Close(); }
-void TH2HFastLog::Sort() { impl_->entries.Sort(impl_->file.data(), RecordKey); }
-const std::uint8_t* TH2HFastLog::GetView() const { return impl_->file.data(); }
-std::uint64_t TH2HFastLog::GetViewSize() const { return impl_->file.size(); }
-std::uint32_t TH2HFastLog::GetCount() const { return impl_->entries.Count(); }
-std::uint64_t TH2HFastLog::GetEntryBytes() const { return impl_->entries.Bytes(); }
 
 TH2HPacketHandler TH2HFastLog::GetPacket(std::uint32_t index) const {
-  if (index >= impl_->entries.Count()) RaiseBadIndex();
-  return TH2HPacketHandler(this, impl_->entries.Offset(index));
+  return TH2HPacketHandler(this, EntryOffset(index));
 }
 
 const std::uint8_t* TH2HPacketHandler::GetHeader() const { return log_->GetView() + offset_; }

@@ -70,18 +70,14 @@ class TH2HPacketHandler {
 using TTerminalFilterEvent = std::function<void(TTerminalFastLog& sender, const TTerminalPacketHandler& packet, bool& skip)>;
 using TH2HFilterEvent = std::function<void(TH2HFastLog& sender, const TH2HPacketHandler& packet, bool& skip)>;
 
-class TTerminalFastLog {
+// What the indexes of both log families hold and do: the mapped view of the
+// file and the ordered entries (the offsets of the accepted records).
+class TFastLog {
  public:
-  TTerminalFastLog();
-  virtual ~TTerminalFastLog();
-  TTerminalFastLog(const TTerminalFastLog&) = delete;
-  TTerminalFastLog& operator=(const TTerminalFastLog&) = delete;
+  virtual ~TFastLog();
+  TFastLog(const TFastLog&) = delete;
+  TFastLog& operator=(const TFastLog&) = delete;
 
-  // Replaces the entries by the records of the file at path. Raises SystemError
-  // when the file cannot be opened, sized or mapped (an empty file included) and
-  // TruncatedLogError when the log ends inside a record header (the entries
-  // accepted so far stay, unsorted).
-  virtual void Open(const std::string& path);
   // Unmaps the view and closes the file; entries are kept. Safe to repeat.
   virtual void Close();
   // Orders the entries by (time stamp as file time, offset).
@@ -92,41 +88,39 @@ class TTerminalFastLog {
   std::uint32_t GetCount() const;
   // Memory the entries take beyond the mapped view, in bytes.
   std::uint64_t GetEntryBytes() const;
-  // Raises AppError "Неверный индекс пакета!" when index >= GetCount().
-  TTerminalPacketHandler GetPacket(std::uint32_t index) const;
 
-  TTerminalFilterEvent OnFilter;
+ protected:
+  TFastLog();
+  // The file offset of entry index; raises AppError "Неверный индекс пакета!"
+  // when index >= GetCount().
+  std::uint64_t EntryOffset(std::uint32_t index) const;
 
- private:
   struct Impl;
   Impl* impl_;
 };
 
-class TH2HFastLog {
+class TTerminalFastLog : public TFastLog {
  public:
-  TH2HFastLog();
-  virtual ~TH2HFastLog();
-  TH2HFastLog(const TH2HFastLog&) = delete;
-  TH2HFastLog& operator=(const TH2HFastLog&) = delete;
+  // Replaces the entries by the records of the file at path. Raises SystemError
+  // when the file cannot be opened, sized or mapped (an empty file included) and
+  // TruncatedLogError when the log ends inside a record header (the entries
+  // accepted so far stay, unsorted).
+  virtual void Open(const std::string& path);
+  // Raises AppError "Неверный индекс пакета!" when index >= GetCount().
+  TTerminalPacketHandler GetPacket(std::uint32_t index) const;
 
+  TTerminalFilterEvent OnFilter;
+};
+
+class TH2HFastLog : public TFastLog {
+ public:
   // Raises SystemError when the file cannot be opened, sized or mapped; a short
   // tail ends the scan silently and bad magic values are stepped over 53 bytes at a time.
   virtual void Open(const std::string& path);
-  virtual void Close();
-  virtual void Sort();
-  virtual const std::uint8_t* GetView() const;
-  std::uint64_t GetViewSize() const;
-
-  std::uint32_t GetCount() const;
-  std::uint64_t GetEntryBytes() const;
   // Raises AppError "Неверный индекс пакета!" when index >= GetCount().
   TH2HPacketHandler GetPacket(std::uint32_t index) const;
 
   TH2HFilterEvent OnFilter;
-
- private:
-  struct Impl;
-  Impl* impl_;
 };
 
 }  // namespace pkt

@@ -21,6 +21,19 @@ std::uint16_t ReadLE16(const std::uint8_t* body, std::size_t bodySize, std::size
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
 
+// The header fields of either frame; the header is complete when the body
+// reaches the TLV.
+template <typename Header>
+Header ReadHeader(const std::uint8_t* body, std::size_t bodySize) {
+  Header h;
+  h.MessageNumber = ReadLE32(body, bodySize, Header::kNumberOffset);
+  h.Size = ReadLE16(body, bodySize, Header::kSizeOffset);
+  h.HasMessageNumber = Holds(body, bodySize, Header::kNumberOffset, 4);
+  h.HasSize = Holds(body, bodySize, Header::kSizeOffset, 2);
+  h.Complete = Holds(body, bodySize, 0, Header::kTlvOffset);
+  return h;
+}
+
 template <typename Header>
 TFrameRegion Region(const std::uint8_t* body, std::size_t bodySize) {
   Header header = Header::Read(body, bodySize);
@@ -43,23 +56,11 @@ int ParseRegion(TTLVStorage& storage, const std::uint8_t* body, std::size_t body
 }  // namespace
 
 TTerminalFrameHeader TTerminalFrameHeader::Read(const std::uint8_t* body, std::size_t bodySize) {
-  TTerminalFrameHeader h;
-  h.MessageNumber = ReadLE32(body, bodySize, 0);
-  h.Size = ReadLE16(body, bodySize, 6);
-  h.HasMessageNumber = Holds(body, bodySize, 0, 4);
-  h.HasSize = Holds(body, bodySize, 6, 2);
-  h.Complete = Holds(body, bodySize, 0, kTlvOffset);
-  return h;
+  return ReadHeader<TTerminalFrameHeader>(body, bodySize);
 }
 
 THostFrameHeader THostFrameHeader::Read(const std::uint8_t* body, std::size_t bodySize) {
-  THostFrameHeader h;
-  h.MessageNumber = ReadLE32(body, bodySize, 1);
-  h.Size = ReadLE16(body, bodySize, 6);
-  h.HasMessageNumber = Holds(body, bodySize, 1, 4);
-  h.HasSize = Holds(body, bodySize, 6, 2);
-  h.Complete = Holds(body, bodySize, 0, kTlvOffset);
-  return h;
+  return ReadHeader<THostFrameHeader>(body, bodySize);
 }
 
 TFrameRegion TerminalTlvRegion(const std::uint8_t* body, std::size_t bodySize) {

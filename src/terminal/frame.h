@@ -23,6 +23,7 @@ struct TFrameRegion {
 // size at offset 6, the TLV at offset 26 with size - 16 bytes (in 16 bits), so
 // it ends at offset 10 + size.
 struct TTerminalFrameHeader {
+  static constexpr std::size_t kNumberOffset = 0, kSizeOffset = 6;
   static constexpr std::size_t kTlvOffset = 26;
   static constexpr std::uint16_t kSizeBias = 16;
 
@@ -44,6 +45,7 @@ struct TTerminalFrameHeader {
 // number at offset 1, size at offset 6, the TLV at offset 40 with size - 32
 // bytes (in 16 bits), so it ends at offset 8 + size.
 struct THostFrameHeader {
+  static constexpr std::size_t kNumberOffset = 1, kSizeOffset = 6;
   static constexpr std::size_t kTlvOffset = 40;
   static constexpr std::uint16_t kSizeBias = 32;
 

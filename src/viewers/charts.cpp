@@ -3,18 +3,11 @@
 #include <map>
 
 #include "text/format.h"
+#include "viewers/viewer_common.h"
 
 namespace pkt {
 
 namespace {
-constexpr std::int64_t kDayMs = 86400000;
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-  std::int64_t q = a / b;
-  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-  return q;
-}
-
 // Civil date of a day count since 1 January 1970 (proleptic Gregorian).
 void CivilFromDays(std::int64_t z, int& y, unsigned& m, unsigned& d) {
   z += 719468;
@@ -32,7 +25,7 @@ constexpr std::uint64_t kProgressStep = 65536;
 }  // namespace
 
 std::string ChartLabelText(std::int64_t dateTimeMs) {
-  const std::int64_t days = FloorDiv(dateTimeMs, kDayMs);
+  const std::int64_t days = DayOf(dateTimeMs);
   const std::int64_t msOfDay = dateTimeMs - days * kDayMs;
   int y;
   unsigned m, d;

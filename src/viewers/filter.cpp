@@ -5,20 +5,11 @@
 
 #include "platform/errors.h"
 #include "text/format.h"
+#include "viewers/viewer_common.h"
 
 namespace pkt {
 
 namespace {
-constexpr std::int64_t kDayMs = 86400000;
-
-// Floor division, so that the date part of a value before 30 December 1899
-// still lies at or before it.
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-  std::int64_t q = a / b;
-  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-  return q;
-}
-
 bool TimeAdmitted(const TTimeBounds& bounds, const TSystemTime& time) {
   if (!bounds.startChecked && !bounds.endChecked) return true;
   const std::int64_t t = DateTimeMs(time);  // raises for a time stamp that is not a date and time
@@ -29,8 +20,8 @@ bool TimeAdmitted(const TTimeBounds& bounds, const TSystemTime& time) {
 }  // namespace
 
 std::int64_t PickerDateTimeMs(std::int64_t dateMs, std::int64_t timeMs) {
-  const std::int64_t datePart = FloorDiv(dateMs, kDayMs) * kDayMs;
-  const std::int64_t timeOfDay = timeMs - FloorDiv(timeMs, kDayMs) * kDayMs;
+  const std::int64_t datePart = DayOf(dateMs) * kDayMs;
+  const std::int64_t timeOfDay = timeMs - DayOf(timeMs) * kDayMs;
   return datePart + timeOfDay;
 }
 

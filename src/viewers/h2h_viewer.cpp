@@ -12,7 +12,6 @@
 namespace pkt {
 
 namespace {
-constexpr std::uint32_t kIndexProgressStep = 65536;
 constexpr unsigned char kBullet = 149;  // the bullet of cp1251, in place of control bytes
 
 // A record body: its first byte and the number of its bytes inside the mapped file.
@@ -106,40 +105,14 @@ TSelection H2HRecordTree(const TH2HPacketHandler& packet) {
 }
 
 TH2HViewer::TH2HViewer(std::string captionText, std::string fileName, std::string tempPath)
-    : captionText_(std::move(captionText)), fileName_(std::move(fileName)), tempPath_(std::move(tempPath)) {}
-
-TH2HViewer::~TH2HViewer() { log_.Close(); }
-
-std::string TH2HViewer::Caption() const { return ViewerCaption(captionText_, fileName_); }
-
-void TH2HViewer::ResetView() {
-  rowCount_ = 0;
-  log_.Close();
-}
-
-void TH2HViewer::FormClose() {
-  ResetView();
-  DeleteTemporaryFile(tempPath_);
-}
+    : TLogViewer(std::move(captionText), std::move(fileName), std::move(tempPath)) {}
 
 void TH2HViewer::Reload(const TH2HFilterSettings& settings, const TProgress& progress, const TReloadSteps& steps) {
   if (tempPath_.empty()) return;
   ResetView();
   lastExport_ = TExportResult{};
   TH2HFilter filter(settings);
-  log_.OnFilter = [this, &filter, &progress, calls = std::uint32_t(0)](TH2HFastLog&, const TH2HPacketHandler& packet,
-                                                                        bool& skip) mutable {
-    if (progress && calls++ % kIndexProgressStep == 0) progress(TWorkStage::Index, packet.GetOffset(), log_.GetViewSize());
-    skip = filter.Skip(packet);
-  };
-  try {
-    log_.Open(tempPath_);
-  } catch (...) {
-    log_.OnFilter = nullptr;
-    throw;
-  }
-  log_.OnFilter = nullptr;
-  if (progress) progress(TWorkStage::Index, log_.GetViewSize(), log_.GetViewSize());
+  OpenFilteredIndex(log_, tempPath_, filter, progress);
   rowCount_ = log_.GetCount();
   lastExport_ = ExportH2HLog(log_, steps.exportTo, progress);
 }
@@ -150,8 +123,7 @@ const std::vector<std::string>& TH2HViewer::ColumnCaptions() {
 }
 
 void TH2HViewer::LogViewData(std::uint32_t row, std::vector<std::string>& cells) const {
-  if (row >= rowCount_) RaiseBadRow();
-  const TH2HPacketHandler p = log_.GetPacket(row);
+  const TH2HPacketHandler p = Packet(row);
   cells.resize(7);
   cells[0] = std::to_string(row);
   cells[1] = H2HKindName(p.GetKind());
@@ -173,15 +145,9 @@ std::vector<std::string> TH2HViewer::LogViewData(std::uint32_t row) const {
   return cells;
 }
 
-TKindColour TH2HViewer::RowColour(std::uint32_t row) const {
-  if (row >= rowCount_) RaiseBadRow();
-  return KindColour(log_.GetPacket(row).GetKind());
-}
-
 TSelection TH2HViewer::LogViewSelectItem(std::optional<std::uint32_t> row) const {
   if (!row) return {};
-  if (*row >= rowCount_) RaiseBadRow();
-  return H2HRecordTree(log_.GetPacket(*row));
+  return H2HRecordTree(Packet(*row));
 }
 
 }  // namespace pkt

@@ -10,6 +10,7 @@
 #include "logs/fastlog.h"
 #include "viewers/filter.h"
 #include "viewers/log_export.h"
+#include "viewers/log_viewer.h"
 #include "viewers/progress.h"
 #include "viewers/terminal_viewer.h"
 #include "viewers/viewer_common.h"
@@ -23,28 +24,19 @@ inline constexpr const char* kWrongSize = "Сообщение имеет неп�
 inline constexpr const char* kCannotShow = "Сообщение не может быть отображено";
 }  // namespace h2h_text
 
-class TH2HViewer {
+class TH2HViewer : public TLogViewer<TH2HFastLog> {
  public:
   TH2HViewer(std::string captionText, std::string fileName, std::string tempPath);
-  ~TH2HViewer();
-  TH2HViewer(const TH2HViewer&) = delete;
-  TH2HViewer& operator=(const TH2HViewer&) = delete;
-
-  std::string Caption() const;
 
   // ResetView, open the index with the filter, set the row count, write the
   // export (steps.charts is ignored: this viewer has no charts). An error of the
   // index or the filter raises and leaves no rows and no export.
   void Reload(const TH2HFilterSettings& settings, const TProgress& progress = {}, const TReloadSteps& steps = {});
-  void ResetView();
-  void FormClose();
 
-  std::uint32_t RowCount() const { return rowCount_; }
   // "#", "Тип", "Время", "Хост", "Адрес", "№ сообщения", "Размер".
   static const std::vector<std::string>& ColumnCaptions();
   std::vector<std::string> LogViewData(std::uint32_t row) const;
   void LogViewData(std::uint32_t row, std::vector<std::string>& cells) const;
-  TKindColour RowColour(std::uint32_t row) const;
 
   // No row: Clear; data length 0: Keep; otherwise Show: for TLV kinds (0-7, 12,
   // 15-255) the node "Сообщение" with the fields (nothing when the message does
@@ -52,17 +44,6 @@ class TH2HViewer {
   // by top-level nodes: the characters of a raw message, or the lines of the
   // ISO 8583 listing.
   TSelection LogViewSelectItem(std::optional<std::uint32_t> row) const;
-
-  const TExportResult& LastExport() const { return lastExport_; }
-  const TH2HFastLog& Log() const { return log_; }
-  const std::string& TempPath() const { return tempPath_; }
-  const std::string& FileName() const { return fileName_; }
-
- private:
-  std::string captionText_, fileName_, tempPath_;
-  TH2HFastLog log_;
-  std::uint32_t rowCount_ = 0;
-  TExportResult lastExport_;
 };
 
 // The tree of one host-to-host record.

@@ -9,36 +9,8 @@
 
 namespace pkt {
 
-namespace {
-constexpr std::uint32_t kIndexProgressStep = 65536;
-
-// Reports the index's walk through the file from the filter calls (the record
-// offset against the file size).
-template <class Log, class Packet, class Filter>
-auto FilterWithProgress(Log& log, Filter& filter, const TProgress& progress) {
-  return [&log, &filter, &progress, calls = std::uint32_t(0)](Log&, const Packet& packet, bool& skip) mutable {
-    if (progress && calls++ % kIndexProgressStep == 0) progress(TWorkStage::Index, packet.GetOffset(), log.GetViewSize());
-    skip = filter.Skip(packet);
-  };
-}
-}  // namespace
-
 TTerminalViewer::TTerminalViewer(std::string captionText, std::string fileName, std::string tempPath)
-    : captionText_(std::move(captionText)), fileName_(std::move(fileName)), tempPath_(std::move(tempPath)) {}
-
-TTerminalViewer::~TTerminalViewer() { log_.Close(); }
-
-std::string TTerminalViewer::Caption() const { return ViewerCaption(captionText_, fileName_); }
-
-void TTerminalViewer::ResetView() {
-  rowCount_ = 0;
-  log_.Close();
-}
-
-void TTerminalViewer::FormClose() {
-  ResetView();
-  DeleteTemporaryFile(tempPath_);
-}
+    : TLogViewer(std::move(captionText), std::move(fileName), std::move(tempPath)) {}
 
 void TTerminalViewer::Reload(const TTerminalFilterSettings& settings, const TProgress& progress,
                              const TReloadSteps& steps) {
@@ -46,15 +18,7 @@ void TTerminalViewer::Reload(const TTerminalFilterSettings& settings, const TPro
   ResetView();
   lastExport_ = TExportResult{};
   TTerminalFilter filter(settings);
-  log_.OnFilter = FilterWithProgress<TTerminalFastLog, TTerminalPacketHandler>(log_, filter, progress);
-  try {
-    log_.Open(tempPath_);
-  } catch (...) {
-    log_.OnFilter = nullptr;  // the filter object ends with this call
-    throw;
-  }
-  log_.OnFilter = nullptr;
-  if (progress) progress(TWorkStage::Index, log_.GetViewSize(), log_.GetViewSize());
+  OpenFilteredIndex(log_, tempPath_, filter, progress);
   rowCount_ = log_.GetCount();
   if (steps.charts) BuildCharts(log_, charts_, progress);
   lastExport_ = ExportTerminalLog(log_, steps.exportTo, progress);
@@ -67,8 +31,7 @@ const std::vector<std::string>& TTerminalViewer::ColumnCaptions() {
 }
 
 void TTerminalViewer::LogViewData(std::uint32_t row, std::vector<std::string>& cells) const {
-  if (row >= rowCount_) RaiseBadRow();
-  const TTerminalPacketHandler p = log_.GetPacket(row);
+  const TTerminalPacketHandler p = Packet(row);
   cells.resize(8);
   cells[0] = std::to_string(row);
   cells[1] = TerminalKindName(p.GetKind());
@@ -91,11 +54,6 @@ std::vector<std::string> TTerminalViewer::LogViewData(std::uint32_t row) const {
   return cells;
 }
 
-TKindColour TTerminalViewer::RowColour(std::uint32_t row) const {
-  if (row >= rowCount_) RaiseBadRow();
-  return KindColour(log_.GetPacket(row).GetKind());
-}
-
 TSelection TerminalRecordTree(const TTerminalPacketHandler& packet) {
   TSelection s;
   if (packet.GetDataLength() == 0) {
@@ -113,8 +71,7 @@ TSelection TerminalRecordTree(const TTerminalPacketHandler& packet) {
 
 TSelection TTerminalViewer::LogViewSelectItem(std::optional<std::uint32_t> row) const {
   if (!row) return {};
-  if (*row >= rowCount_) RaiseBadRow();
-  return TerminalRecordTree(log_.GetPacket(*row));
+  return TerminalRecordTree(Packet(*row));
 }
 
 }  // namespace pkt

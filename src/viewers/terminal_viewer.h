@@ -11,6 +11,7 @@
 #include "viewers/charts.h"
 #include "viewers/filter.h"
 #include "viewers/log_export.h"
+#include "viewers/log_viewer.h"
 #include "viewers/progress.h"
 #include "viewers/viewer_common.h"
 
@@ -22,17 +23,11 @@ struct TReloadSteps {
   TExportTarget exportTo;  // the program directory unless told otherwise
 };
 
-class TTerminalViewer {
+class TTerminalViewer : public TLogViewer<TTerminalFastLog> {
  public:
   // The texts of an opening: caption text, file name (first file or the
   // folder), the temporary merged log that this viewer owns.
   TTerminalViewer(std::string captionText, std::string fileName, std::string tempPath);
-  ~TTerminalViewer();  // closes the log; the temporary file stays (FormClose deletes it)
-  TTerminalViewer(const TTerminalViewer&) = delete;
-  TTerminalViewer& operator=(const TTerminalViewer&) = delete;
-
-  // "Сообщения - %s - %s" (ViewerCaption).
-  std::string Caption() const;
 
   // The rebuild: ResetView, open the index with the filter of settings, set the
   // row count, build the charts, write the export. Nothing when the temporary
@@ -42,12 +37,7 @@ class TTerminalViewer {
   // When the export file cannot be created the export is skipped and
   // LastExport tells why.
   void Reload(const TTerminalFilterSettings& settings, const TProgress& progress = {}, const TReloadSteps& steps = {});
-  // Row count 0, then the index is closed.
-  void ResetView();
-  // The window closes: ResetView, then the temporary file is deleted.
-  void FormClose();
 
-  std::uint32_t RowCount() const { return rowCount_; }
   // "#", "Тип", "Время", "Эмитент", "Терминал", "Адрес", "№ сообщения", "Размер".
   static const std::vector<std::string>& ColumnCaptions();
   // The texts of all cells of row i (UTF-8); the last two are empty for a
@@ -55,7 +45,6 @@ class TTerminalViewer {
   std::vector<std::string> LogViewData(std::uint32_t row) const;
   // The same, appended into cells (reused buffers for painting many rows).
   void LogViewData(std::uint32_t row, std::vector<std::string>& cells) const;
-  TKindColour RowColour(std::uint32_t row) const;
 
   // The tree of the selected row (no row: Clear). A record with data length 0
   // gives Keep; otherwise Show with the node "Сообщение " holding one subtree
@@ -63,17 +52,9 @@ class TTerminalViewer {
   TSelection LogViewSelectItem(std::optional<std::uint32_t> row) const;
 
   const TTerminalCharts& Charts() const { return charts_; }
-  const TExportResult& LastExport() const { return lastExport_; }
-  const TTerminalFastLog& Log() const { return log_; }
-  const std::string& TempPath() const { return tempPath_; }
-  const std::string& FileName() const { return fileName_; }
 
  private:
-  std::string captionText_, fileName_, tempPath_;
-  TTerminalFastLog log_;
-  std::uint32_t rowCount_ = 0;
   TTerminalCharts charts_;
-  TExportResult lastExport_;
 };
 
 // The tree of one terminal record (the part of LogViewSelectItem after the row

@@ -1,6 +1,7 @@
 #pragma once
-// What both viewers share: the window caption, the colour of the "Тип" cell
-// and the answer of a row selection.
+// What both viewers share: the window caption, the colour of the "Тип" cell,
+// the answer of a row selection, the filtered opening of the index and the
+// day arithmetic of date-time values.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "logs/records.h"
 #include "text/tree.h"
+#include "viewers/progress.h"
 
 namespace pkt {
 
@@ -31,6 +33,39 @@ struct TSelection {
   Action action = Clear;
   TTreeForest nodes;  // top-level nodes, in order; the window expands them all
 };
+
+// The index step of a rebuild: opens the index over the log at path, asking
+// filter.Skip about every record, and reports the walk through the file (the
+// record offset against the file size, now and then, then the end). The
+// filter is detached again whether the opening succeeds or raises, since the
+// filter object is the caller's and ends with its call.
+template <class Log, class Filter>
+void OpenFilteredIndex(Log& log, const std::string& path, Filter& filter, const TProgress& progress) {
+  constexpr std::uint32_t kProgressStep = 65536;
+  log.OnFilter = [&log, &filter, &progress, calls = std::uint32_t(0)](Log&, const auto& packet, bool& skip) mutable {
+    if (progress && calls++ % kProgressStep == 0) progress(TWorkStage::Index, packet.GetOffset(), log.GetViewSize());
+    skip = filter.Skip(packet);
+  };
+  try {
+    log.Open(path);
+  } catch (...) {
+    log.OnFilter = nullptr;
+    throw;
+  }
+  log.OnFilter = nullptr;
+  if (progress) progress(TWorkStage::Index, log.GetViewSize(), log.GetViewSize());
+}
+
+// Milliseconds in a day of the date-time values (days since 30 December 1899).
+inline constexpr std::int64_t kDayMs = 86400000;
+
+// The day a date-time value in milliseconds lies in. Rounds down, so that a
+// value before 30 December 1899 still lies on its own day, not the next one.
+constexpr std::int64_t DayOf(std::int64_t dateTimeMs) {
+  std::int64_t q = dateTimeMs / kDayMs;
+  if (dateTimeMs % kDayMs < 0) --q;
+  return q;
+}
 
 // Deletes the viewer's temporary merged log; the result is ignored (a file that
 // cannot be deleted goes at the next start-up's clean-up).

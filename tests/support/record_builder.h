@@ -46,75 +46,79 @@ inline Bytes AddressBytes(std::string_view text) {
   return b;
 }
 
-class TerminalRecord {
+// What both record headers hold, around the bytes that identify the sender:
+// first magic, kind, time stamp, address, [identity], data length, second
+// magic, then the body. Setters return the family's builder for chaining.
+template <class Record>
+class RecordBuilder {
  public:
-  TerminalRecord& Kind(int v) { kind_ = v; return *this; }
-  TerminalRecord& Time(const Stamp& v) { time_ = v; return *this; }
-  TerminalRecord& Address(std::string_view v) { address_ = AddressBytes(v); return *this; }
+  Record& Kind(int v) { kind_ = v; return self(); }
+  Record& Time(const Stamp& v) { time_ = v; return self(); }
+  Record& Address(std::string_view v) { address_ = AddressBytes(v); return self(); }
+  Record& Body(const Bytes& v) { body_ = v; dataLength_ = static_cast<std::uint32_t>(v.size()); return self(); }
+  // A data length different from the body's size (for bodies running past the end).
+  Record& DataLength(std::uint32_t v) { dataLength_ = v; return self(); }
+  Record& Magic(std::uint16_t first, std::uint16_t second) { magic1_ = first; magic2_ = second; return self(); }
+
+ protected:
+  RecordBuilder(std::string_view address, std::uint16_t magic1, std::uint16_t magic2)
+      : address_(AddressBytes(address)), magic1_(magic1), magic2_(magic2) {}
+
+  Bytes BuildAround(const Bytes& identity) const {
+    Bytes b;
+    PutLE16(b, magic1_);
+    b.push_back(static_cast<std::uint8_t>(kind_));
+    Append(b, StampBytes(time_));
+    Append(b, address_);
+    Append(b, identity);
+    PutLE32(b, dataLength_);
+    PutLE16(b, magic2_);
+    Append(b, body_);
+    return b;
+  }
+
+  Bytes address_;
+
+ private:
+  Record& self() { return static_cast<Record&>(*this); }
+
+  int kind_ = 0;
+  Stamp time_;
+  std::uint32_t dataLength_ = 0;
+  std::uint16_t magic1_, magic2_;
+  Bytes body_;
+};
+
+class TerminalRecord : public RecordBuilder<TerminalRecord> {
+ public:
+  TerminalRecord() : RecordBuilder("10.0.0.1:5000", 0x7154, 0x3236) {}
+
   // All 24 bytes as given (for an address without a terminating zero).
   TerminalRecord& AddressField(const Bytes& v) { address_ = v; address_.resize(24, 0); return *this; }
   TerminalRecord& Emitent(std::uint16_t v) { emitent_ = v; return *this; }
   TerminalRecord& Terminal(std::uint16_t v) { terminal_ = v; return *this; }
-  TerminalRecord& Body(const Bytes& v) { body_ = v; dataLength_ = static_cast<std::uint32_t>(v.size()); return *this; }
-  // A data length different from the body's size (for bodies running past the end).
-  TerminalRecord& DataLength(std::uint32_t v) { dataLength_ = v; return *this; }
-  TerminalRecord& Magic(std::uint16_t first, std::uint16_t second) { magic1_ = first; magic2_ = second; return *this; }
 
   Bytes Build() const {
-    Bytes b;
-    PutLE16(b, magic1_);
-    b.push_back(static_cast<std::uint8_t>(kind_));
-    Append(b, StampBytes(time_));
-    Append(b, address_);
-    PutLE16(b, emitent_);
-    PutLE16(b, terminal_);
-    PutLE32(b, dataLength_);
-    PutLE16(b, magic2_);
-    Append(b, body_);
-    return b;
+    Bytes identity;
+    PutLE16(identity, emitent_);
+    PutLE16(identity, terminal_);
+    return BuildAround(identity);
   }
 
  private:
-  int kind_ = 0;
-  Stamp time_;
-  Bytes address_ = AddressBytes("10.0.0.1:5000");
   std::uint16_t emitent_ = 1101, terminal_ = 7;
-  std::uint32_t dataLength_ = 0;
-  std::uint16_t magic1_ = 0x7154, magic2_ = 0x3236;
-  Bytes body_;
 };
 
-class HostRecord {
+class HostRecord : public RecordBuilder<HostRecord> {
  public:
-  HostRecord& Kind(int v) { kind_ = v; return *this; }
-  HostRecord& Time(const Stamp& v) { time_ = v; return *this; }
-  HostRecord& Address(std::string_view v) { address_ = AddressBytes(v); return *this; }
-  HostRecord& HostID(const Bytes& v) { host_ = v; host_.resize(16, 0); return *this; }
-  HostRecord& Body(const Bytes& v) { body_ = v; dataLength_ = static_cast<std::uint32_t>(v.size()); return *this; }
-  HostRecord& DataLength(std::uint32_t v) { dataLength_ = v; return *this; }
-  HostRecord& Magic(std::uint16_t first, std::uint16_t second) { magic1_ = first; magic2_ = second; return *this; }
+  HostRecord() : RecordBuilder("192.168.1.10:7000", 0x5264, 0xB2FD) {}
 
-  Bytes Build() const {
-    Bytes b;
-    PutLE16(b, magic1_);
-    b.push_back(static_cast<std::uint8_t>(kind_));
-    Append(b, StampBytes(time_));
-    Append(b, address_);
-    Append(b, host_);
-    PutLE32(b, dataLength_);
-    PutLE16(b, magic2_);
-    Append(b, body_);
-    return b;
-  }
+  HostRecord& HostID(const Bytes& v) { host_ = v; host_.resize(16, 0); return *this; }
+
+  Bytes Build() const { return BuildAround(host_); }
 
  private:
-  int kind_ = 0;
-  Stamp time_;
-  Bytes address_ = AddressBytes("192.168.1.10:7000");
   Bytes host_ = Bytes(16, 0xAB);
-  std::uint32_t dataLength_ = 0;
-  std::uint16_t magic1_ = 0x5264, magic2_ = 0xB2FD;
-  Bytes body_;
 };
 
 // A terminal frame: message number LE32 at 0, size LE16 at 6, the TLV at 26

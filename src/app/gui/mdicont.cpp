@@ -260,29 +260,25 @@ QList<QMdiSubWindow*> TfmMDICont::ArrangedWindows() const {
   return windows;
 }
 
-void TfmMDICont::TileTopToBottom() {
-  const auto windows = ArrangedWindows();
-  if (windows.isEmpty()) return;
-  const QRect area = mdiArea_->viewport()->rect();
-  const int n = static_cast<int>(windows.size());
-  for (int i = 0; i < n; ++i) {
-    QMdiSubWindow* w = windows[i];
-    if (w->isMaximized()) w->showNormal();
-    const int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
-    w->setGeometry(area.left(), area.top() + top, area.width(), bottom - top);
-  }
-}
+void TfmMDICont::TileTopToBottom() { TileInStrips(Qt::Vertical); }
 
-void TfmMDICont::TileSideBySide() {
+void TfmMDICont::TileSideBySide() { TileInStrips(Qt::Horizontal); }
+
+void TfmMDICont::TileInStrips(Qt::Orientation direction) {
   const auto windows = ArrangedWindows();
   if (windows.isEmpty()) return;
   const QRect area = mdiArea_->viewport()->rect();
+  const bool columns = direction == Qt::Horizontal;
+  const int length = columns ? area.width() : area.height();
   const int n = static_cast<int>(windows.size());
   for (int i = 0; i < n; ++i) {
     QMdiSubWindow* w = windows[i];
     if (w->isMaximized()) w->showNormal();
-    const int left = area.width() * i / n, right = area.width() * (i + 1) / n;
-    w->setGeometry(area.left() + left, area.top(), right - left, area.height());
+    const int from = length * i / n, to = length * (i + 1) / n;
+    if (columns)
+      w->setGeometry(area.left() + from, area.top(), to - from, area.height());
+    else
+      w->setGeometry(area.left(), area.top() + from, area.width(), to - from);
   }
 }
 

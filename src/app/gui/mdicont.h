@@ -85,6 +85,9 @@ class TfmMDICont : public QMainWindow {
   void SubWindowActivated(QMdiSubWindow* window);
   void UpdateWindowActions(const QObject* leaving = nullptr);
   QList<QMdiSubWindow*> ArrangedWindows() const;
+  // Gives each arranged window an equal strip of the area, the active one
+  // first: rows one below the other (Vertical) or columns side by side (Horizontal).
+  void TileInStrips(Qt::Orientation direction);
 
   QMdiArea* mdiArea_ = nullptr;
   QString workingFolder_;

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "viewers/viewer_common.h"
+
 namespace pkt {
 
 namespace {
-constexpr qint64 kDayMs = 86400000;
-
 // The colours of the series, as the operators know them.
 const QColor kGreen(0x00, 0x80, 0x00);
 const QColor kRed(0xFF, 0x00, 0x00);
@@ -19,13 +19,8 @@ const QColor kBlue(0x00, 0x00, 0xFF);
 }  // namespace
 
 qint64 ChartX(std::int64_t dateTimeMs) {
-  // Floor division: date-time values before 30 December 1899 are negative.
-  std::int64_t days = dateTimeMs / kDayMs;
-  std::int64_t ms = dateTimeMs % kDayMs;
-  if (ms < 0) {
-    ms += kDayMs;
-    --days;
-  }
+  const std::int64_t days = DayOf(dateTimeMs);
+  const std::int64_t ms = dateTimeMs - days * kDayMs;
   const QDate date = QDate(1899, 12, 30).addDays(days);
   const QTime time = QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms));
   return QDateTime(date, time, Qt::LocalTime).toMSecsSinceEpoch();

@@ -9,8 +9,7 @@ const std::vector<int> kColumnWidths = {40, 100, 150, 150, 150, 100, 70};
 TfmH2HViewer::TfmH2HViewer(QWidget* owner, const std::string& captionText, const std::string& fileName,
                            const std::string& tempPath)
     // "Перейти к...", copying and "Закрыть" have no command in this window.
-    : TViewerWindow(owner, TH2HViewer::ColumnCaptions(), kColumnWidths, false),
-      viewer_(captionText, fileName, tempPath) {
+    : TFamilyViewerWindow(owner, kColumnWidths, false, captionText, fileName, tempPath) {
   resize(834, 721);
   cbHostID = new QCheckBox(QString::fromUtf8("Идентификатор хоста:"), this);
   edHostID = new QLineEdit(QStringLiteral("1101"), this);

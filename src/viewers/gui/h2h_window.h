@@ -8,7 +8,7 @@
 
 namespace pkt {
 
-class TfmH2HViewer : public TViewerWindow {
+class TfmH2HViewer : public TFamilyViewerWindow<TH2HViewer> {
   Q_OBJECT
  public:
   TfmH2HViewer(QWidget* owner, const std::string& captionText, const std::string& fileName,
@@ -17,28 +17,11 @@ class TfmH2HViewer : public TViewerWindow {
 
   TH2HFilterSettings ReadSettings() const;
 
-  const std::string& TempPath() const override { return viewer_.TempPath(); }
-  const TExportResult& LastExport() const override { return viewer_.LastExport(); }
-  const TH2HViewer& Viewer() const { return viewer_; }
-
   QCheckBox* cbHostID = nullptr;
   QLineEdit* edHostID = nullptr;
 
  protected:
-  std::string Caption() const override { return viewer_.Caption(); }
   void CoreReload(const TProgress& progress) override { viewer_.Reload(ReadSettings(), progress); }
-  std::uint32_t CoreRowCount() const override { return viewer_.RowCount(); }
-  void CoreRowTexts(std::uint32_t row, std::vector<std::string>& cells) const override {
-    viewer_.LogViewData(row, cells);
-  }
-  TKindColour CoreRowColour(std::uint32_t row) const override { return viewer_.RowColour(row); }
-  TSelection CoreSelectItem(std::optional<std::uint32_t> row) const override {
-    return viewer_.LogViewSelectItem(row);
-  }
-  void CoreFormClose() override { viewer_.FormClose(); }
-
- private:
-  TH2HViewer viewer_;
 };
 
 }  // namespace pkt

@@ -26,8 +26,7 @@ bool TDigitKeyFilter::eventFilter(QObject* watched, QEvent* event) {
 
 TfmTerminalViewer::TfmTerminalViewer(QWidget* owner, const std::string& captionText, const std::string& fileName,
                                      const std::string& tempPath)
-    : TViewerWindow(owner, TTerminalViewer::ColumnCaptions(), kColumnWidths, true),
-      viewer_(captionText, fileName, tempPath) {
+    : TFamilyViewerWindow(owner, kColumnWidths, true, captionText, fileName, tempPath) {
   resize(855, 733);
   QVBoxLayout* identity = IdentityPanel();
   cbEmitentID = new QCheckBox(QString::fromUtf8("Номер эмитента:"), this);

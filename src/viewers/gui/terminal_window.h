@@ -22,7 +22,7 @@ class TDigitKeyFilter : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-class TfmTerminalViewer : public TViewerWindow {
+class TfmTerminalViewer : public TFamilyViewerWindow<TTerminalViewer> {
   Q_OBJECT
  public:
   // owner, caption text, file name (first file or folder), temporary merged log.
@@ -33,10 +33,6 @@ class TfmTerminalViewer : public TViewerWindow {
   // The filter panel as the core's settings.
   TTerminalFilterSettings ReadSettings() const;
 
-  const std::string& TempPath() const override { return viewer_.TempPath(); }
-  const TExportResult& LastExport() const override { return viewer_.LastExport(); }
-  const TTerminalViewer& Viewer() const { return viewer_; }
-
   QCheckBox* cbEmitentID = nullptr;
   QLineEdit* edEmitentID = nullptr;
   QCheckBox* cbTerminalID = nullptr;
@@ -45,21 +41,8 @@ class TfmTerminalViewer : public TViewerWindow {
   TChartPage* chtLatency = nullptr;
 
  protected:
-  std::string Caption() const override { return viewer_.Caption(); }
   void CoreReload(const TProgress& progress) override { viewer_.Reload(ReadSettings(), progress); }
-  std::uint32_t CoreRowCount() const override { return viewer_.RowCount(); }
-  void CoreRowTexts(std::uint32_t row, std::vector<std::string>& cells) const override {
-    viewer_.LogViewData(row, cells);
-  }
-  TKindColour CoreRowColour(std::uint32_t row) const override { return viewer_.RowColour(row); }
-  TSelection CoreSelectItem(std::optional<std::uint32_t> row) const override {
-    return viewer_.LogViewSelectItem(row);
-  }
-  void CoreFormClose() override { viewer_.FormClose(); }
   void AfterReload() override;
-
- private:
-  TTerminalViewer viewer_;
 };
 
 }  // namespace pkt

@@ -141,6 +141,36 @@ class TViewerWindow : public QWidget {
   bool closed_ = false;
 };
 
+// A viewer window over one family's viewer (TTerminalViewer, TH2HViewer),
+// which it owns and hands the family's viewer calls to. The family's window
+// adds its part of the filter panel and the rebuild with its settings.
+template <class FamilyViewer>
+class TFamilyViewerWindow : public TViewerWindow {
+ public:
+  const std::string& TempPath() const override { return viewer_.TempPath(); }
+  const TExportResult& LastExport() const override { return viewer_.LastExport(); }
+  const FamilyViewer& Viewer() const { return viewer_; }
+
+ protected:
+  TFamilyViewerWindow(QWidget* owner, const std::vector<int>& widths, bool commands, const std::string& captionText,
+                      const std::string& fileName, const std::string& tempPath)
+      : TViewerWindow(owner, FamilyViewer::ColumnCaptions(), widths, commands),
+        viewer_(captionText, fileName, tempPath) {}
+
+  std::string Caption() const override { return viewer_.Caption(); }
+  std::uint32_t CoreRowCount() const override { return viewer_.RowCount(); }
+  void CoreRowTexts(std::uint32_t row, std::vector<std::string>& cells) const override {
+    viewer_.LogViewData(row, cells);
+  }
+  TKindColour CoreRowColour(std::uint32_t row) const override { return viewer_.RowColour(row); }
+  TSelection CoreSelectItem(std::optional<std::uint32_t> row) const override {
+    return viewer_.LogViewSelectItem(row);
+  }
+  void CoreFormClose() override { viewer_.FormClose(); }
+
+  FamilyViewer viewer_;
+};
+
 // The date-time value (ms) of the date part of a date picker.
 std::int64_t DateMs(const QDate& date);
 // The time-of-day (ms) of a time picker.
