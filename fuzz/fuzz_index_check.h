@@ -1,0 +1,46 @@
+#pragma once
+// Checks of an index after Open, shared by the two index targets: every entry
+// is a whole header with both magic values inside the mapped view, offsets are
+// unique, and entries whose time stamps are dates follow each other by (time,
+// offset). Where records with undatable time stamps go is the index's choice;
+// only the order among the datable ones is fixed.
+#include <cstdint>
+#include <set>
+
+#include "fuzz/fuzz_support.h"
+#include "platform/systime.h"
+
+namespace pkt::fuzz {
+
+inline std::uint16_t LE16At(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+template <class Log>
+void CheckEntries(const Log& log, std::uint32_t headerSize, std::uint16_t magic1, std::uint16_t magic2,
+                  std::uint32_t secondMagicAt, bool sorted) {
+  const std::uint8_t* view = log.GetView();
+  const std::uint64_t viewSize = log.GetViewSize();
+  std::set<std::uint64_t> offsets;
+  bool havePrevious = false;
+  std::uint64_t previousTime = 0, previousOffset = 0;
+  for (std::uint32_t i = 0; i < log.GetCount(); ++i) {
+    const auto packet = log.GetPacket(i);
+    const std::uint64_t offset = packet.GetOffset();
+    if (!view || offset + headerSize > viewSize) Fail("entry whose header is not inside the view");
+    if (LE16At(view + offset) != magic1 || LE16At(view + offset + secondMagicAt) != magic2)
+      Fail("entry without both magic values");
+    if (!offsets.insert(offset).second) Fail("two entries of one offset");
+    if (packet.GetBody() != view + offset + headerSize) Fail("body does not follow the header");
+    if (offset + headerSize + packet.GetBodySize() > viewSize) Fail("body size reaches past the view");
+    if (packet.GetBodySize() > packet.GetDataLength()) Fail("body size above the data length");
+    if (!sorted) continue;
+    std::uint64_t time = 0;
+    if (!TryFileTime(packet.GetSystemTime(), time)) continue;
+    if (havePrevious && (time < previousTime || (time == previousTime && offset < previousOffset)))
+      Fail("entries out of (time, offset) order");
+    havePrevious = true;
+    previousTime = time;
+    previousOffset = offset;
+  }
+}
+
+}  // namespace pkt::fuzz
