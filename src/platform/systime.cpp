@@ -1,6 +1,5 @@
 #include "platform/systime.h"
 
-#include <cstdio>
 
 #include "platform/errors.h"
 
@@ -39,17 +38,63 @@ std::int64_t MsOfDay(const TSystemTime& t) {
   return ((static_cast<std::int64_t>(t.wHour) * 60 + t.wMinute) * 60 + t.wSecond) * 1000 + t.wMilliseconds;
 }
 
+// At least minDigits decimal digits of v, zero-padded in front, written at p; returns the end.
+char* PutPadded(char* p, unsigned v, int minDigits) {
+  // The usual widths of a time stamp's numbers, without a loop.
+  if (minDigits == 2 && v < 100) {
+    p[0] = static_cast<char>('0' + v / 10);
+    p[1] = static_cast<char>('0' + v % 10);
+    return p + 2;
+  }
+  if (minDigits == 4 && v < 10000) {
+    p[0] = static_cast<char>('0' + v / 1000);
+    p[1] = static_cast<char>('0' + v / 100 % 10);
+    p[2] = static_cast<char>('0' + v / 10 % 10);
+    p[3] = static_cast<char>('0' + v % 10);
+    return p + 4;
+  }
+  if (minDigits == 3 && v < 1000) {
+    p[0] = static_cast<char>('0' + v / 100);
+    p[1] = static_cast<char>('0' + v / 10 % 10);
+    p[2] = static_cast<char>('0' + v % 10);
+    return p + 3;
+  }
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v);
+  while (n < minDigits) digits[n++] = '0';
+  while (n) *p++ = digits[--n];
+  return p;
+}
+
 const std::int64_t kDays1899 = DaysFromCivil(1899, 12, 30);
 const std::int64_t kDays1601 = DaysFromCivil(1601, 1, 1);
 
 }  // namespace
 
 std::string TimeStampText(const TSystemTime& time) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.4u-%.2u-%.2u %.2u:%.2u:%.2u.%.3u", unsigned(time.wYear), unsigned(time.wMonth),
-                unsigned(time.wDay), unsigned(time.wHour), unsigned(time.wMinute), unsigned(time.wSecond),
-                unsigned(time.wMilliseconds));
-  return buf;
+  // "YYYY-MM-DD hh:mm:ss.mmm", each number with at least its width of digits
+  // (zero-padded) and all of its digits when it has more. Written by hand: the
+  // export asks for one per dated field.
+  char buf[48];  // seven numbers of at most five digits and six separators
+  char* p = buf;
+  p = PutPadded(p, time.wYear, 4);
+  *p++ = '-';
+  p = PutPadded(p, time.wMonth, 2);
+  *p++ = '-';
+  p = PutPadded(p, time.wDay, 2);
+  *p++ = ' ';
+  p = PutPadded(p, time.wHour, 2);
+  *p++ = ':';
+  p = PutPadded(p, time.wMinute, 2);
+  *p++ = ':';
+  p = PutPadded(p, time.wSecond, 2);
+  *p++ = '.';
+  p = PutPadded(p, time.wMilliseconds, 3);
+  return std::string(buf, static_cast<std::size_t>(p - buf));
 }
 
 bool TryDateTimeMs(const TSystemTime& time, std::int64_t& ms) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace pkt {
 namespace {
@@ -114,7 +115,19 @@ constexpr std::uint8_t kOemToAnsi[128] = {
     0xA8, 0xB8, 0xAA, 0xBA, 0xAF, 0xBF, 0xA1, 0xA2, 0xB0, 0xB7, 0xB7, 'v', 0xB9, 0xA4, '#', 0xA0,
 };
 
+// The cp1251 byte of every character below U+0800 (the characters of two-byte
+// UTF-8 sequences), '?' for those without one: ByteOf as one look-up.
+constexpr std::array<char, 0x800> MakeTwoByteForms() {
+  std::array<char, 0x800> t{};
+  for (std::size_t c = 0; c < t.size(); ++c) t[c] = c < 0x80 ? char(c) : '?';
+  for (const Reverse& r : kReverse)
+    if (r.c < 0x800) t[r.c] = char(r.byte);
+  return t;
+}
+
 }  // namespace
+
+extern constinit const std::array<char, 0x800> kCp1251BelowU0800 = MakeTwoByteForms();
 
 void AppendCp1251AsUtf8(std::string& out, std::string_view bytes) {
   out.reserve(out.size() + bytes.size());
@@ -138,46 +151,62 @@ std::string Cp1251ToUtf8(std::string_view bytes) {
   return out;
 }
 
+char Utf8SequenceToCp1251(const unsigned char*& p, const unsigned char* end) {
+  unsigned char b = *p;
+  // Sequence length and the smallest character it may encode (shorter
+  // encodings of a character are malformed).
+  int need;
+  std::uint32_t c, least;
+  if (b >= 0xC2 && b <= 0xDF) {
+    need = 1, c = b & 0x1F, least = 0x80;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    need = 2, c = b & 0x0F, least = 0x800;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    need = 3, c = b & 0x07, least = 0x10000;
+  } else {
+    ++p;
+    return '?';  // a stray continuation byte or an impossible lead byte
+  }
+  ++p;
+  int got = 0;
+  while (got < need && p < end && (*p & 0xC0) == 0x80) {
+    c = (c << 6) | (*p & 0x3F);
+    ++p;
+    ++got;
+  }
+  // A truncated sequence becomes one '?' and the byte that broke it is read afresh.
+  if (got < need || c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return '?';
+  return ByteOf(c);
+}
+
 void AppendUtf8AsCp1251(std::string& out, std::string_view text) {
-  out.reserve(out.size() + text.size());
+  // Every character and every malformed sequence gives one byte, so the
+  // cp1251 text is never longer than the UTF-8: it is written in place and
+  // the string cut to its length afterwards.
+  const std::size_t at = out.size();
+  out.resize(at + text.size());
+  char* o = out.data() + at;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();
   while (p < end) {
-    unsigned char b = *p;
-    if (b < 0x80) {
-      out.push_back(char(b));
-      ++p;
+    // Eight ASCII bytes at a time, the usual case.
+    if (end - p >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      if ((word & 0x8080808080808080ull) == 0) {
+        std::memcpy(o, p, 8);
+        o += 8;
+        p += 8;
+        continue;
+      }
+    }
+    if (*p < 0x80) {
+      *o++ = char(*p++);
       continue;
     }
-    // Sequence length and the smallest character it may encode (shorter
-    // encodings of a character are malformed).
-    int need;
-    std::uint32_t c, least;
-    if (b >= 0xC2 && b <= 0xDF) {
-      need = 1, c = b & 0x1F, least = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      need = 2, c = b & 0x0F, least = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      need = 3, c = b & 0x07, least = 0x10000;
-    } else {
-      out.push_back('?');  // a stray continuation byte or an impossible lead byte
-      ++p;
-      continue;
-    }
-    ++p;
-    int got = 0;
-    while (got < need && p < end && (*p & 0xC0) == 0x80) {
-      c = (c << 6) | (*p & 0x3F);
-      ++p;
-      ++got;
-    }
-    // A truncated sequence becomes one '?' and the byte that broke it is read afresh.
-    if (got < need || c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out.push_back('?');
-      continue;
-    }
-    out.push_back(ByteOf(c));
+    p = NextUtf8SequenceAsCp1251(p, end, *o++);
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
 std::string Utf8ToCp1251(std::string_view text) {

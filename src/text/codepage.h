@@ -4,6 +4,7 @@
 // the export encodes back to cp1251. cp1251 <-> UTF-8 is a bijection over all
 // 256 byte values (0x98, unassigned in cp1251, maps to U+0098), so every log
 // byte that reaches an export comes back unchanged.
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -19,6 +20,25 @@ void AppendCp1251AsUtf8(std::string& out, std::string_view bytes);
 // and each malformed UTF-8 sequence, becomes '?'.
 std::string Utf8ToCp1251(std::string_view text);
 void AppendUtf8AsCp1251(std::string& out, std::string_view text);
+// The cp1251 byte of the UTF-8 sequence at p (p < end, *p at least 0x80) by
+// the same rule, p moved past the sequence (past the lead byte only when the
+// sequence is cut short, so that the byte that broke it is read afresh).
+char Utf8SequenceToCp1251(const unsigned char*& p, const unsigned char* end);
+
+// The cp1251 byte of each character below U+0800 ('?' where it has none).
+extern const std::array<char, 0x800> kCp1251BelowU0800;
+
+// Utf8SequenceToCp1251 with the two-byte sequences (Cyrillic letters, the
+// signs of Latin-1) looked up in place; returns p past the sequence.
+inline const unsigned char* NextUtf8SequenceAsCp1251(const unsigned char* p, const unsigned char* end, char& byte) {
+  const unsigned lead = *p;
+  if (lead - 0xC2u <= 0xDFu - 0xC2u && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+    byte = kCp1251BelowU0800[((lead & 0x1Fu) << 6) | (p[1] & 0x3Fu)];
+    return p + 2;
+  }
+  byte = Utf8SequenceToCp1251(p, end);
+  return p;
+}
 
 // The OEM (cp866) to ANSI (cp1251) conversion of a byte buffer, in place.
 // Bytes below 0x80 stay; letters and the signs that cp1251 also has map to

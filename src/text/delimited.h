@@ -14,6 +14,12 @@ namespace pkt {
 // Appends one field, quoted when it holds any byte 0x01-0x20 or a double quote.
 void AppendDelimitedField(std::string& out, std::string_view field);
 
+// Appends a UTF-8 text as one field in cp1251 (as AppendUtf8AsCp1251), quoted
+// by the same rule as AppendDelimitedField applied to the cp1251 bytes. The
+// bytes that make a field quoted are ASCII, which the conversion keeps as they
+// are, so the decision is taken on the UTF-8 text and no temporary is needed.
+void AppendDelimitedUtf8Field(std::string& out, std::string_view utf8);
+
 // Appends the fields joined by tabs. A list of exactly one empty field gives
 // two double quotes (so that the line is not mistaken for an empty one); an
 // empty list gives nothing.

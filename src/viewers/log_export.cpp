@@ -5,7 +5,9 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
-#include <future>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <thread>
 
 #include "platform/errors.h"
@@ -23,25 +25,13 @@ namespace pkt {
 namespace {
 
 // Rows rendered into one buffer before it is written; a chunk of ordinary
-// messages is a few megabytes.
-constexpr std::uint32_t kChunkRows = 8192;
-constexpr std::size_t kChunkBytes = 4 << 20;
+// messages is under a megabyte. Small chunks keep the two threads evenly
+// loaded: the last chunk one of them renders is the most the other waits for.
+constexpr std::uint32_t kChunkRows = 2048;
+constexpr std::size_t kChunkBytes = 1 << 20;
+// Chunks rendered ahead of the one being written.
+constexpr std::size_t kSlots = 6;
 constexpr std::uint32_t kProgressStep = 16384;
-
-// A UTF-8 field of the renderer, appended by the delimited-text rule in
-// cp1251. Plain ASCII is the same in both, so only a field holding other
-// characters is converted (through scratch) first.
-void AppendUtf8Field(std::string& out, std::string_view field, std::string& scratch) {
-  bool ascii = true;
-  for (unsigned char c : field) ascii &= c < 0x80;
-  if (ascii) {
-    AppendDelimitedField(out, field);
-    return;
-  }
-  scratch.clear();
-  AppendUtf8AsCp1251(scratch, field);
-  AppendDelimitedField(out, scratch);
-}
 
 void AppendUnsigned(std::string& out, std::uint64_t v) {
   char buf[24];
@@ -53,35 +43,59 @@ void AppendUnsigned(std::string& out, std::uint64_t v) {
   out.append(p, buf + sizeof buf - p);
 }
 
-// At least minDigits decimal digits, zero-padded in front (printf's "%.Nd").
-void AppendPadded(std::string& out, unsigned v, int minDigits) {
-  char buf[12];
+// At least minDigits decimal digits of v, zero-padded in front (printf's
+// "%.Nd"), written at p; returns the end.
+char* PutPadded(char* p, unsigned v, int minDigits) {
+  // The usual widths of a time stamp's numbers, without a loop.
+  if (minDigits == 2 && v < 100) {
+    p[0] = static_cast<char>('0' + v / 10);
+    p[1] = static_cast<char>('0' + v % 10);
+    return p + 2;
+  }
+  if (minDigits == 4 && v < 10000) {
+    p[0] = static_cast<char>('0' + v / 1000);
+    p[1] = static_cast<char>('0' + v / 100 % 10);
+    p[2] = static_cast<char>('0' + v / 10 % 10);
+    p[3] = static_cast<char>('0' + v % 10);
+    return p + 4;
+  }
+  if (minDigits == 3 && v < 1000) {
+    p[0] = static_cast<char>('0' + v / 100);
+    p[1] = static_cast<char>('0' + v / 10 % 10);
+    p[2] = static_cast<char>('0' + v % 10);
+    return p + 3;
+  }
+  char digits[12];
   int n = 0;
   do {
-    buf[n++] = static_cast<char>('0' + v % 10);
+    digits[n++] = static_cast<char>('0' + v % 10);
     v /= 10;
   } while (v);
-  while (n < minDigits) buf[n++] = '0';
-  while (n) out += buf[--n];
+  while (n < minDigits) digits[n++] = '0';
+  while (n) *p++ = digits[--n];
+  return p;
 }
 
 // The time stamp text of a record, quoted (it holds a blank), without a format call.
 void AppendQuotedTime(std::string& out, const TSystemTime& t) {
-  out += '"';
-  AppendPadded(out, t.wYear, 4);
-  out += '-';
-  AppendPadded(out, t.wMonth, 2);
-  out += '-';
-  AppendPadded(out, t.wDay, 2);
-  out += ' ';
-  AppendPadded(out, t.wHour, 2);
-  out += ':';
-  AppendPadded(out, t.wMinute, 2);
-  out += ':';
-  AppendPadded(out, t.wSecond, 2);
-  out += '.';
-  AppendPadded(out, t.wMilliseconds, 3);
-  out += '"';
+  char buffer[64];
+  char* p = buffer;
+  *p++ = '"';
+  p = PutPadded(p, t.wYear, 4);
+  *p++ = '-';
+  p = PutPadded(p, t.wMonth, 2);
+  *p++ = '-';
+  p = PutPadded(p, t.wDay, 2);
+  *p++ = ' ';
+  p = PutPadded(p, t.wHour, 2);
+  *p++ = ':';
+  p = PutPadded(p, t.wMinute, 2);
+  *p++ = ':';
+  p = PutPadded(p, t.wSecond, 2);
+  *p++ = '.';
+  p = PutPadded(p, t.wMilliseconds, 3);
+  *p++ = '"';
+  out.append(buffer, static_cast<std::size_t>(p - buffer));
 }
 
 // The kind names of a family as export fields: cp1251, quoted where they hold blanks.
@@ -106,8 +120,8 @@ const TKindFields& H2HKindFields() {
 
 const std::string& MessageField() {
   static const std::string field = [] {
-    std::string f, scratch;
-    AppendUtf8Field(f, "Сообщение ", scratch);
+    std::string f;
+    AppendDelimitedUtf8Field(f, "Сообщение ");
     return f;
   }();
   return field;
@@ -119,42 +133,28 @@ std::string_view AddressOf(const std::uint8_t* header, std::uint32_t offset) {
   return {a, strnlen(a, kAddressSize)};
 }
 
-// The reused state of one rendering thread: the storage, the renderer's list
-// and a conversion buffer.
+// The reused state of one rendering thread: the storage and the export line
+// (with its field text buffers).
 class TBlockRenderer {
  public:
-  TBlockRenderer() { lines_.reserve(64); }
-
-  // One item line per item of the message, when the region parses.
+  // One item line per item of the message, when the region parses. The first
+  // line starts with the message field.
   template <class Parse>
   void MessageLines(std::string& out, Parse parse, const std::uint8_t* body, std::uint32_t bodySize) {
     if (parse(storage_, body, bodySize) != TLV_OK) return;
     const std::uint32_t count = storage_.Count();
     for (std::uint32_t i = 0; i < count; ++i) {
-      lines_.clear();
-      AddFieldLines(lines_, storage_, *storage_.Item(i));
-      bool first = true;
-      if (i == 0) {
-        out += MessageField();
-        first = false;
-      }
-      if (first && lines_.size() == 1 && lines_[0].empty()) {
-        out += "\"\"";
-      } else {
-        for (const std::string& field : lines_) {
-          if (!first) out += '\t';
-          first = false;
-          AppendUtf8Field(out, field, scratch_);
-        }
-      }
+      if (i == 0) out += MessageField();
+      line_.Begin(out, i == 0);
+      AddField(FieldPlace::Export(line_), storage_, *storage_.Item(i));
+      line_.End();
       out += "\r\n";
     }
   }
 
  private:
   TTLVStorage storage_;
-  std::vector<std::string> lines_;
-  std::string scratch_;
+  ExportLine line_;
 };
 
 // The address, then the frame's message number and size for a record with a
@@ -222,64 +222,132 @@ void RenderH2H(const TH2HFastLog& log, std::uint32_t begin, std::uint32_t end, T
 
 using TSink = std::function<void(const char*, std::size_t)>;
 
-// Renders the rows in chunks and hands them to sink in list order. Chunks go
-// in pairs to two threads: this one renders and writes the first, a helper
-// renders the second and writes it once the first is written, so both cores
-// share the rendering and the writing and the bytes are those of one pass.
-// Progress is reported from this thread only.
+// Renders the rows in chunks and hands them to sink in list order.
+//
+// With two cores a helper thread shares the rendering: both threads take the
+// next chunk not yet taken, and this thread writes the finished chunks in
+// list order, so the bytes are those of one pass. Chunks are taken, not
+// dealt out, so a thread that the system holds back (a busy machine) only
+// leaves the other more chunks; at most kSlots chunks are under way, which
+// bounds the memory. Progress is reported from this thread only; an error
+// of either thread stops both and is raised here.
 template <class Log, class Render>
 std::uint64_t WriteChunked(const Log& log, Render render, const TSink& sink, const TProgress& progress) {
   const std::uint32_t n = log.GetCount();
-  const bool parallel = n >= 2 * kChunkRows && std::thread::hardware_concurrency() >= 2;
-  TBlockRenderer mine, helper;
-  std::string own, other;
-  own.reserve(kChunkBytes);
-  other.reserve(kChunkBytes);
+  const std::uint32_t chunks = (n + kChunkRows - 1) / kChunkRows;
   std::uint64_t bytes = 0;
-  auto emit = [&sink, &bytes](std::string& buffer) {
-    if (!buffer.empty()) sink(buffer.data(), buffer.size());
-    bytes += buffer.size();
-    buffer.clear();
-  };
   std::uint32_t reported = 0;
-  for (std::uint32_t start = 0; start < n;) {
-    if (progress && start - reported >= kProgressStep) {
-      progress(TWorkStage::Export, start, n);
-      reported = start;
+  auto report = [&](std::uint32_t rowsDone) {
+    if (progress && rowsDone - reported >= kProgressStep) {
+      progress(TWorkStage::Export, rowsDone, n);
+      reported = rowsDone;
     }
-    const std::uint32_t mid = std::min(n, start + kChunkRows);
-    const std::uint32_t end = std::min(n, mid + kChunkRows);
-    if (!parallel || mid == end) {
-      render(log, start, mid, mine, own);
-      emit(own);
-      if (mid < end) {
-        render(log, mid, end, helper, other);
-        emit(other);
-      }
-      start = end;
-      continue;
+  };
+
+  if (chunks < 2 || std::thread::hardware_concurrency() < 2) {
+    TBlockRenderer renderer;
+    std::string buffer;
+    buffer.reserve(kChunkBytes);
+    for (std::uint32_t c = 0; c < chunks; ++c) {
+      const std::uint32_t begin = c * kChunkRows;
+      report(begin);
+      render(log, begin, std::min(n, begin + kChunkRows), renderer, buffer);
+      if (!buffer.empty()) sink(buffer.data(), buffer.size());
+      bytes += buffer.size();
+      buffer.clear();
     }
-    std::promise<void> firstWritten;
-    std::future<void> second = std::async(std::launch::async, [&, mid, end, written = firstWritten.get_future()]() mutable {
-      render(log, mid, end, helper, other);
-      written.get();  // raises when the first chunk failed: the second is then not written
-      emit(other);
-    });
-    try {
-      render(log, start, mid, mine, own);
-      emit(own);
-    } catch (...) {
-      firstWritten.set_exception(std::current_exception());
-      try {
-        second.get();
-      } catch (...) {
-      }
-      throw;
-    }
-    firstWritten.set_value();
-    second.get();
-    start = end;
+    if (progress) progress(TWorkStage::Export, n, n);
+    return bytes;
   }
+
+  struct Slot {
+    std::string text;
+    bool ready = false;
+    std::exception_ptr error;
+  };
+  std::array<Slot, kSlots> slots;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::uint32_t nextToTake = 0;   // the first chunk no thread has taken
+  std::uint32_t nextToWrite = 0;  // the first chunk not yet written
+  bool stop = false;
+
+  // Takes the next chunk when its slot is free (the chunk kSlots before it is
+  // written); false when there is none to take now.
+  auto take = [&](std::uint32_t& chunk) {
+    if (stop || nextToTake >= chunks || nextToTake >= nextToWrite + kSlots) return false;
+    chunk = nextToTake++;
+    return true;
+  };
+  // Renders a taken chunk into its slot, outside the lock.
+  auto renderChunk = [&](std::unique_lock<std::mutex>& lock, std::uint32_t chunk, TBlockRenderer& renderer) {
+    Slot& slot = slots[chunk % kSlots];
+    lock.unlock();
+    std::exception_ptr error;
+    try {
+      const std::uint32_t begin = chunk * kChunkRows;
+      slot.text.clear();
+      if (slot.text.capacity() < kChunkBytes) slot.text.reserve(kChunkBytes);
+      render(log, begin, std::min(n, begin + kChunkRows), renderer, slot.text);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    lock.lock();
+    slot.error = error;
+    slot.ready = true;
+    changed.notify_all();
+  };
+
+  std::thread helper([&] {
+    TBlockRenderer renderer;
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      std::uint32_t chunk;
+      if (take(chunk)) {
+        renderChunk(lock, chunk, renderer);
+      } else if (stop || nextToTake >= chunks) {
+        return;
+      } else {
+        changed.wait(lock);
+      }
+    }
+  });
+
+  TBlockRenderer renderer;
+  try {
+    std::unique_lock<std::mutex> lock(mutex);
+    while (nextToWrite < chunks) {
+      Slot& slot = slots[nextToWrite % kSlots];
+      if (slot.ready) {
+        // Writing the next chunk in list order comes first: it frees a slot.
+        if (slot.error) std::rethrow_exception(slot.error);
+        lock.unlock();
+        report(nextToWrite * kChunkRows);
+        if (!slot.text.empty()) sink(slot.text.data(), slot.text.size());
+        bytes += slot.text.size();
+        lock.lock();
+        slot.ready = false;
+        ++nextToWrite;
+        changed.notify_all();
+        continue;
+      }
+      std::uint32_t chunk;
+      if (take(chunk)) {
+        renderChunk(lock, chunk, renderer);
+      } else {
+        changed.wait(lock);
+      }
+    }
+  } catch (...) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stop = true;
+    }
+    changed.notify_all();
+    helper.join();
+    throw;
+  }
+  helper.join();
   if (progress) progress(TWorkStage::Export, n, n);
   return bytes;
 }

@@ -12,9 +12,17 @@ namespace {
 char* Digits(std::uint64_t v, unsigned base, char* end) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   char* p = end;
+  // Each base with its own constant divisor: no division instruction.
+  if (base == 16) {
+    do {
+      *--p = kDigits[v & 0xF];
+      v >>= 4;
+    } while (v != 0);
+    return p;
+  }
   do {
-    *--p = kDigits[v % base];
-    v /= base;
+    *--p = static_cast<char>('0' + v % 10);
+    v /= 10;
   } while (v != 0);
   return p;
 }
@@ -28,6 +36,11 @@ struct Placeholder {
 };
 
 void AppendPadded(std::string& out, const Placeholder& ph, bool negative, std::string_view digits) {
+  if (ph.width == 0 && ph.precision < 0) {  // "%u", "%d", "%X": the digits as they are
+    if (negative) out.push_back('-');
+    out.append(digits);
+    return;
+  }
   // printf: a precision gives the minimum digit count (and disables zero padding);
   // precision 0 with the value 0 shows no digits.
   std::size_t zeros = 0;
@@ -106,19 +119,32 @@ void AppendText(std::string& out, const FieldArg& arg) {
 
 }  // namespace
 
+void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const std::size_t at = out.size();
+  out.resize(at + 3 * count);
+  char* p = out.data() + at;
+  for (std::size_t i = 0; i < count; ++i) {
+    *p++ = kHex[bytes[i] >> 4];
+    *p++ = kHex[bytes[i] & 0x0F];
+    *p++ = ' ';
+  }
+}
+
 void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args) {
   if (fmt == nullptr) return;
-  // One allocation for the usual field: the format and a number or a short text.
-  std::size_t wanted = out.size() + std::strlen(fmt) + 24;
-  if (out.capacity() < wanted) out.reserve(wanted);
+  // The field texts are built in buffers that keep their capacity from field
+  // to field, so no reservation is made here.
   const FieldArg* next = args.begin();
   const FieldArg* last = args.end();
   const char* literal = fmt;
   const char* p = fmt;
   while (*p != '\0') {
-    if (*p != '%') {
-      ++p;
-      continue;
+    // The literal text runs to the next placeholder or to the end.
+    p = std::strchr(p, '%');
+    if (p == nullptr) {
+      out.append(literal);
+      return;
     }
     out.append(literal, p - literal);
     ++p;

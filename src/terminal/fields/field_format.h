@@ -42,6 +42,10 @@ struct FieldArg {
 // without an argument writes nothing; surplus arguments are ignored.
 void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args);
 
+// Appends each byte as two upper-case hexadecimal digits and a blank (the
+// last one too): the bytes of HexBytesText, without a string of their own.
+void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count);
+
 // The placeholders of a format as a signature, one letter each: 'i' for u, d
 // and X, 's' for s, 'f' for %.2f; "?" for anything the formatter does not
 // know. Used at compile time to check every row of the tag table against the

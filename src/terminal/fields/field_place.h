@@ -1,9 +1,11 @@
 #pragma once
 // Where the field renderer writes: a node of the message tree (tree front end)
-// or the export's flat list of strings (export front end). Every case of the
-// renderer writes through a FieldPlace, so the two front ends take the same
-// decisions and differ only where a table row says so.
+// or the export (export front end), either a flat list of strings or the
+// export line being written. Every case of the renderer writes through a
+// FieldPlace, so the two front ends take the same decisions and differ only
+// where a table row says so.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/tree.h"
@@ -12,20 +14,57 @@ namespace pkt {
 
 enum class FrontEnd { Tree, Export };
 
+// One item line of the text export, written while the renderer runs: each
+// field text is appended to the output as soon as it is finished (in cp1251,
+// by the delimited-text rule, tabs between the fields), and the buffers the
+// field texts are built in are kept for the fields that follow, so that an
+// export of millions of fields needs almost no allocation. The bytes are those of joining the
+// item's list of strings with AppendDelimitedText.
+class ExportLine {
+ public:
+  // Starts a line at the end of out. afterPrefix: the line already holds a
+  // field, so the first field is preceded by a tab and the line is never one
+  // of a single empty field.
+  void Begin(std::string& out, bool afterPrefix) {
+    out_ = &out;
+    afterPrefix_ = afterPrefix;
+    count_ = 0;
+    lastEmpty_ = false;
+  }
+  // Appends one UTF-8 field text.
+  void Field(std::string_view utf8);
+  // Ends the line (without its CR LF): a line of exactly one empty field shows
+  // two double quotes, so that it is not mistaken for an empty line.
+  void End();
+
+  // The buffer that field texts of the given nesting depth are built in; it
+  // keeps its capacity from field to field.
+  std::string& Scratch(int depth) { return scratch_[depth < kDepths ? depth : kDepths - 1]; }
+
+ private:
+  static constexpr int kDepths = 34;  // one more than the deepest nesting the renderer reaches
+  std::string* out_ = nullptr;
+  bool afterPrefix_ = false;
+  bool lastEmpty_ = false;
+  std::size_t count_ = 0;
+  std::string scratch_[kDepths];
+};
+
 class FieldPlace {
  public:
-  static FieldPlace Tree(TreeNode& node) { return FieldPlace(&node, nullptr); }
-  static FieldPlace Export(std::vector<std::string>& lines) { return FieldPlace(nullptr, &lines); }
+  static FieldPlace Tree(TreeNode& node) { return FieldPlace(&node, nullptr, nullptr); }
+  static FieldPlace Export(std::vector<std::string>& lines) { return FieldPlace(nullptr, &lines, nullptr); }
+  static FieldPlace Export(ExportLine& line) { return FieldPlace(nullptr, nullptr, &line); }
 
   FrontEnd frontEnd() const { return node_ ? FrontEnd::Tree : FrontEnd::Export; }
   bool isExport() const { return node_ == nullptr; }
 
   // Tree: adds text as the last child of this place's node and returns the
-  // place of the new node. Export: appends text to the list and returns the
-  // same (flat) place.
+  // place of the new node. Export: appends text to the list (or the line) and
+  // returns the same (flat) place.
   FieldPlace Add(std::string text) const {
-    if (node_) return FieldPlace(&node_->Add(std::move(text)), nullptr);
-    lines_->push_back(std::move(text));
+    if (node_) return FieldPlace(&node_->Add(std::move(text)), nullptr, nullptr);
+    Write(std::move(text));
     return *this;
   }
 
@@ -35,17 +74,47 @@ class FieldPlace {
     if (node_) {
       if (!fieldText.empty()) node_->Add(std::move(fieldText));
     } else {
-      lines_->push_back(std::move(fieldText));
+      Write(std::move(fieldText));
+    }
+  }
+
+  // The string to build a field text of the given nesting depth in, empty: on
+  // an export line the line's buffer for that depth, elsewhere local.
+  std::string& Scratch(int depth, std::string& local) const {
+    if (!line_) return local;
+    std::string& text = line_->Scratch(depth);
+    text.clear();
+    return text;
+  }
+  // Final for a text built in Scratch: on an export line the text is written
+  // and its buffer stays for the next field.
+  void FinalText(std::string& fieldText) const {
+    if (line_) {
+      line_->Field(fieldText);
+    } else {
+      Final(std::move(fieldText));
     }
   }
 
   TreeNode* node() const { return node_; }
+  // The export's list of strings; null in the tree and on an export line.
   std::vector<std::string>* lines() const { return lines_; }
 
  private:
-  FieldPlace(TreeNode* node, std::vector<std::string>* lines) : node_(node), lines_(lines) {}
+  FieldPlace(TreeNode* node, std::vector<std::string>* lines, ExportLine* line)
+      : node_(node), lines_(lines), line_(line) {}
+
+  void Write(std::string&& text) const {
+    if (line_) {
+      line_->Field(text);
+    } else {
+      lines_->push_back(std::move(text));
+    }
+  }
+
   TreeNode* node_;
   std::vector<std::string>* lines_;
+  ExportLine* line_;
 };
 
 }  // namespace pkt

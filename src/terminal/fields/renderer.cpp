@@ -30,7 +30,10 @@ std::int64_t RoundToHundredths(std::int64_t tenThousandths) {
 // digit in 128 bits (a nibble above 9 counting with its binary value, as the
 // storage's reader counts it). Card numbers and balances are shown from this
 // value, so a long number is never shown wrapped or negative.
-unsigned __int128 ExactBcd(const TTLVStorage& storage, std::uint32_t tag, std::uint64_t value) {
+unsigned __int128 ExactBcd(const TTLVStorage& storage, const FieldRule& r, std::uint64_t value) {
+  // A value read with at most 14 digits has at most seven bytes: it fits.
+  if (r.reader != Reader::Bcd20) return value;
+  const std::uint32_t tag = r.tag;
   const TTLV* item;
   if (storage.Find(tag, item) != TLV_OK || item->GetLength() < 10) return value;
   unsigned __int128 v = 0;
@@ -51,11 +54,24 @@ std::string_view DecimalText(unsigned __int128 v, char (&buffer)[48]) {
     v /= kChunk;
     for (int i = 0; i < 19; ++i, low /= 10) *--p = static_cast<char>('0' + low % 10);
   }
+  // Two digits a step for the rest (card numbers have up to twenty).
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   auto rest = static_cast<std::uint64_t>(v);
-  do {
-    *--p = static_cast<char>('0' + rest % 10);
-    rest /= 10;
-  } while (rest != 0);
+  while (rest >= 100) {
+    const unsigned pair = static_cast<unsigned>(rest % 100);
+    rest /= 100;
+    *--p = kPairs[2 * pair + 1];
+    *--p = kPairs[2 * pair];
+  }
+  if (rest >= 10) {
+    *--p = kPairs[2 * rest + 1];
+    *--p = kPairs[2 * rest];
+  } else {
+    *--p = static_cast<char>('0' + rest);
+  }
   return std::string_view(p, end - p);
 }
 
@@ -157,7 +173,7 @@ __attribute__((noinline)) void ScalarField(FieldPlace place, const TTLVStorage& 
       break;
     case Conv::Decimal: {
       char digits[48];
-      unsigned __int128 exact = rc == TLV_OK ? ExactBcd(storage, r.tag, value) : 0;
+      unsigned __int128 exact = rc == TLV_OK ? ExactBcd(storage, r, value) : 0;
       AppendFieldFormat(text, fmt, {FieldArg::Utf8(DecimalText(exact, digits))});
       break;
     }
@@ -168,7 +184,7 @@ __attribute__((noinline)) void ScalarField(FieldPlace place, const TTLVStorage& 
       break;
     case Conv::Amount64: {
       char digits[48];
-      unsigned __int128 exact = rc == TLV_OK ? ExactBcd(storage, r.tag, value) : 0;
+      unsigned __int128 exact = rc == TLV_OK ? ExactBcd(storage, r, value) : 0;
       AppendFieldFormat(text, fmt,
                         {FieldArg::Utf8(DecimalText(exact / 10000, digits)),
                          FieldArg::Int(static_cast<std::uint32_t>(exact / 100 % 100))});
@@ -216,16 +232,17 @@ __attribute__((noinline)) void ScalarField(FieldPlace place, const TTLVStorage& 
 
 // Tags the renderer does not know, and tags the export writes as such: the
 // tag in hexadecimal and the bytes of the first item with the tag.
-void UnknownField(FieldPlace place, const TTLVStorage& storage, const TTLV& item) {
-  std::string text;
+void UnknownField(FieldPlace place, const TTLVStorage& storage, const TTLV& item, int depth) {
+  std::string local;
+  std::string& text = place.Scratch(depth, local);
   AppendFieldFormat(text, "Неизвестное поле 0x%.2X", {FieldArg::Int(item.GetTag())});
   const TTLV* found;
   if (storage.Find(item.GetTag(), found) == TLV_OK) {
     text.append(" [ ");
-    text.append(HexBytesText(found->GetData(), found->GetLength()));
+    AppendHexBytes(text, found->GetData(), found->GetLength());
     text.append(" ]");
   }
-  place.Final(std::move(text));
+  place.FinalText(text);
 }
 
 void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item, int depth);
@@ -272,11 +289,12 @@ void NestedField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
 void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item, int depth) {
   const FieldRule* r = FieldRuleOf(item.GetTag());
   if (r == nullptr || (place.isExport() && r->exportRule.noCase)) {
-    UnknownField(place, storage, item);
+    UnknownField(place, storage, item, depth);
     return;
   }
 
-  std::string text;
+  std::string local;
+  std::string& text = place.Scratch(depth, local);
   switch (r->conv) {
     case Conv::Fixed:
       text.assign(r->format);
@@ -289,7 +307,7 @@ void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
       const TTLV* found;
       if (storage.Find(r->tag, found) == TLV_OK) {
         text.append("[ ");
-        text.append(HexBytesText(found->GetData(), found->GetLength()));
+        AppendHexBytes(text, found->GetData(), found->GetLength());
         text.append(" ]");
       } else {
         text.append("???");
@@ -309,7 +327,7 @@ void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
       ScalarField(place, storage, *r, text);
       break;
   }
-  place.Final(std::move(text));
+  place.FinalText(text);
 }
 
 }  // namespace
