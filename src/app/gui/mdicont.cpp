@@ -143,7 +143,13 @@ TfmMDICont::TfmMDICont(QWidget* parent) : QMainWindow(parent) {
   FormCreate();
 }
 
-TfmMDICont::~TfmMDICont() = default;
+TfmMDICont::~TfmMDICont() {
+  // Viewers still open go with the container, without their close step. Their
+  // deactivation and destruction must not reach this window's handlers once it
+  // is being destroyed.
+  disconnect(mdiArea_, nullptr, this, nullptr);
+  for (QMdiSubWindow* sub : mdiArea_->subWindowList()) disconnect(sub, nullptr, this, nullptr);
+}
 
 void TfmMDICont::FormCreate() { RemoveLeftoverFiles(); }
 
