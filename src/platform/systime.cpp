@@ -75,12 +75,11 @@ const std::int64_t kDays1601 = DaysFromCivil(1601, 1, 1);
 
 }  // namespace
 
-std::string TimeStampText(const TSystemTime& time) {
+char* PutTimeStampText(char* out, const TSystemTime& time) {
   // "YYYY-MM-DD hh:mm:ss.mmm", each number with at least its width of digits
   // (zero-padded) and all of its digits when it has more. Written by hand: the
-  // export asks for one per dated field.
-  char buf[48];  // seven numbers of at most five digits and six separators
-  char* p = buf;
+  // export asks for one per record and per dated field.
+  char* p = out;
   p = PutPadded(p, time.wYear, 4);
   *p++ = '-';
   p = PutPadded(p, time.wMonth, 2);
@@ -94,7 +93,12 @@ std::string TimeStampText(const TSystemTime& time) {
   p = PutPadded(p, time.wSecond, 2);
   *p++ = '.';
   p = PutPadded(p, time.wMilliseconds, 3);
-  return std::string(buf, static_cast<std::size_t>(p - buf));
+  return p;
+}
+
+std::string TimeStampText(const TSystemTime& time) {
+  char buf[kTimeStampTextMax];
+  return std::string(buf, static_cast<std::size_t>(PutTimeStampText(buf, time) - buf));
 }
 
 bool TryDateTimeMs(const TSystemTime& time, std::int64_t& ms) {

@@ -1,6 +1,7 @@
 #pragma once
 // The broken-down system time of the log records and of several message
 // fields: eight unsigned 16-bit numbers, stored little-endian and unaligned.
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -35,6 +36,10 @@ namespace pkt {
 // second and milliseconds (the day of week is not shown): the text of the
 // list column "Время" and of every time stamp field.
 std::string TimeStampText(const TSystemTime& time);
+// The same text written at out (room for kTimeStampTextMax bytes: seven numbers
+// of at most five digits and six separators); returns the end of the text.
+constexpr std::size_t kTimeStampTextMax = 48;
+char* PutTimeStampText(char* out, const TSystemTime& time);
 
 // The time stamp as the date-time value of the viewers (days since
 // 30 December 1899, the fraction being the time of day), held exactly as an

@@ -43,57 +43,12 @@ void AppendUnsigned(std::string& out, std::uint64_t v) {
   out.append(p, buf + sizeof buf - p);
 }
 
-// At least minDigits decimal digits of v, zero-padded in front (printf's
-// "%.Nd"), written at p; returns the end.
-char* PutPadded(char* p, unsigned v, int minDigits) {
-  // The usual widths of a time stamp's numbers, without a loop.
-  if (minDigits == 2 && v < 100) {
-    p[0] = static_cast<char>('0' + v / 10);
-    p[1] = static_cast<char>('0' + v % 10);
-    return p + 2;
-  }
-  if (minDigits == 4 && v < 10000) {
-    p[0] = static_cast<char>('0' + v / 1000);
-    p[1] = static_cast<char>('0' + v / 100 % 10);
-    p[2] = static_cast<char>('0' + v / 10 % 10);
-    p[3] = static_cast<char>('0' + v % 10);
-    return p + 4;
-  }
-  if (minDigits == 3 && v < 1000) {
-    p[0] = static_cast<char>('0' + v / 100);
-    p[1] = static_cast<char>('0' + v / 10 % 10);
-    p[2] = static_cast<char>('0' + v % 10);
-    return p + 3;
-  }
-  char digits[12];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v);
-  while (n < minDigits) digits[n++] = '0';
-  while (n) *p++ = digits[--n];
-  return p;
-}
-
 // The time stamp text of a record, quoted (it holds a blank), without a format call.
 void AppendQuotedTime(std::string& out, const TSystemTime& t) {
-  char buffer[64];
+  char buffer[kTimeStampTextMax + 2];
   char* p = buffer;
   *p++ = '"';
-  p = PutPadded(p, t.wYear, 4);
-  *p++ = '-';
-  p = PutPadded(p, t.wMonth, 2);
-  *p++ = '-';
-  p = PutPadded(p, t.wDay, 2);
-  *p++ = ' ';
-  p = PutPadded(p, t.wHour, 2);
-  *p++ = ':';
-  p = PutPadded(p, t.wMinute, 2);
-  *p++ = ':';
-  p = PutPadded(p, t.wSecond, 2);
-  *p++ = '.';
-  p = PutPadded(p, t.wMilliseconds, 3);
+  p = PutTimeStampText(p, t);
   *p++ = '"';
   out.append(buffer, static_cast<std::size_t>(p - buffer));
 }
