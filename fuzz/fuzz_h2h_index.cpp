@@ -20,8 +20,6 @@ using namespace pkt;
 namespace {
 fuzz::ScratchLog scratch("fuzz-h2h-index");
 
-constexpr std::int64_t kDayMs = 86400000;
-constexpr std::int64_t k2016_04_06 = 42466 * kDayMs;
 
 TH2HFilterSettings SettingsOf(std::uint8_t flags) {
   TH2HFilterSettings s;
@@ -29,13 +27,7 @@ TH2HFilterSettings SettingsOf(std::uint8_t flags) {
   // The host of the seed logs' records, an empty text (every host passes) or
   // the panel's initial text (no host passes).
   s.hostText = (flags & 0x03) == 1 ? "A0A1A2A3A4A5A6A7A8A9AAABACADAEAF" : (flags & 0x03) == 2 ? "" : "1101";
-  s.time.startChecked = flags & 0x04;
-  s.time.startMs = k2016_04_06 + 13 * 3600000;
-  s.time.endChecked = flags & 0x08;
-  s.time.endMs = k2016_04_06 + 14 * 3600000;
-  s.kinds.incoming = !(flags & 0x10);
-  s.kinds.keyExchange = s.kinds.authentication = !(flags & 0x20);
-  s.kinds.connects = s.kinds.disconnects = !(flags & 0x40);
+  fuzz::SetTimeAndKinds(flags, s.time, s.kinds);
   s.kinds.outgoing = !(flags & 0x80);
   return s;
 }

@@ -9,8 +9,25 @@
 
 #include "fuzz/fuzz_support.h"
 #include "platform/systime.h"
+#include "viewers/filter.h"
+#include "viewers/viewer_common.h"
 
 namespace pkt::fuzz {
+
+// The time range and kind boxes of a filter panel from the bits of the input's
+// first byte: bit 2 checks a start at 06.04.2016 13:00, bit 3 an end at 14:00,
+// bits 4 to 6 uncheck incoming, key exchange and authentication, connects and
+// disconnects.
+inline void SetTimeAndKinds(std::uint8_t flags, TTimeBounds& time, TKindBoxes& kinds) {
+  constexpr std::int64_t k2016_04_06 = 42466 * kDayMs;
+  time.startChecked = flags & 0x04;
+  time.startMs = k2016_04_06 + 13 * 3600000;
+  time.endChecked = flags & 0x08;
+  time.endMs = k2016_04_06 + 14 * 3600000;
+  kinds.incoming = !(flags & 0x10);
+  kinds.keyExchange = kinds.authentication = !(flags & 0x20);
+  kinds.connects = kinds.disconnects = !(flags & 0x40);
+}
 
 inline std::uint16_t LE16At(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 

@@ -20,20 +20,12 @@ using namespace pkt;
 namespace {
 fuzz::ScratchLog scratch("fuzz-terminal-index");
 
-constexpr std::int64_t kDayMs = 86400000;
-constexpr std::int64_t k2016_04_06 = 42466 * kDayMs;
 
 TTerminalFilterSettings SettingsOf(std::uint8_t flags) {
   TTerminalFilterSettings s;
   s.emitentChecked = flags & 0x01;
   s.terminalChecked = flags & 0x02;
-  s.time.startChecked = flags & 0x04;
-  s.time.startMs = k2016_04_06 + 13 * 3600000;
-  s.time.endChecked = flags & 0x08;
-  s.time.endMs = k2016_04_06 + 14 * 3600000;
-  s.kinds.incoming = !(flags & 0x10);
-  s.kinds.keyExchange = s.kinds.authentication = !(flags & 0x20);
-  s.kinds.connects = s.kinds.disconnects = !(flags & 0x40);
+  fuzz::SetTimeAndKinds(flags, s.time, s.kinds);
   if (flags & 0x80) s.emitentText = " x1";  // not a number: the first record's filter call raises
   return s;
 }
