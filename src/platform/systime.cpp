@@ -1,5 +1,6 @@
 #include "platform/systime.h"
 
+#include <cstring>
 
 #include "platform/errors.h"
 
@@ -79,6 +80,31 @@ char* PutTimeStampText(char* out, const TSystemTime& time) {
   // "YYYY-MM-DD hh:mm:ss.mmm", each number with at least its width of digits
   // (zero-padded) and all of its digits when it has more. Written by hand: the
   // export asks for one per record and per dated field.
+  if (time.wYear < 10000 && time.wMonth < 100 && time.wDay < 100 && time.wHour < 100 && time.wMinute < 100 &&
+      time.wSecond < 100 && time.wMilliseconds < 1000) {
+    // Every number within its width: two digits at a time from a table.
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    auto put2 = [](char* p, unsigned v) { std::memcpy(p, kPairs + 2 * v, 2); };
+    put2(out, time.wYear / 100);
+    put2(out + 2, time.wYear % 100);
+    out[4] = '-';
+    put2(out + 5, time.wMonth);
+    out[7] = '-';
+    put2(out + 8, time.wDay);
+    out[10] = ' ';
+    put2(out + 11, time.wHour);
+    out[13] = ':';
+    put2(out + 14, time.wMinute);
+    out[16] = ':';
+    put2(out + 17, time.wSecond);
+    out[19] = '.';
+    out[20] = static_cast<char>('0' + time.wMilliseconds / 100);
+    put2(out + 21, time.wMilliseconds % 100);
+    return out + 23;
+  }
   char* p = out;
   p = PutPadded(p, time.wYear, 4);
   *p++ = '-';

@@ -1,6 +1,7 @@
 #pragma once
 // The broken-down system time of the log records and of several message
 // fields: eight unsigned 16-bit numbers, stored little-endian and unaligned.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,9 +20,16 @@ struct TSystemTime {
 
   // Reads the 16 bytes at p (little-endian fields).
   static TSystemTime FromBytes(const std::uint8_t* p) {
+    // Eight fields of two bytes in the order of the record: on a
+    // little-endian machine one copy reads them all.
+    static_assert(sizeof(TSystemTime) == 16, "eight 16-bit fields without padding");
     TSystemTime t;
-    std::uint16_t* f[8] = {&t.wYear, &t.wMonth, &t.wDayOfWeek, &t.wDay, &t.wHour, &t.wMinute, &t.wSecond, &t.wMilliseconds};
-    for (int i = 0; i < 8; ++i) *f[i] = static_cast<std::uint16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&t, p, sizeof t);
+    } else {
+      std::uint16_t* f[8] = {&t.wYear, &t.wMonth, &t.wDayOfWeek, &t.wDay, &t.wHour, &t.wMinute, &t.wSecond, &t.wMilliseconds};
+      for (int i = 0; i < 8; ++i) *f[i] = static_cast<std::uint16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+    }
     return t;
   }
 };

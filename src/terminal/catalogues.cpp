@@ -1,5 +1,7 @@
 #include "terminal/catalogues.h"
 
+#include <cstdio>
+
 #include <array>
 #include <iterator>
 
@@ -199,33 +201,57 @@ constexpr const char* kDayNames[7] = {"Пн", "Вт", "Ср", "Чт", "Пт", "�
 
 }  // namespace
 
-std::string MessageTypeName(std::uint8_t id) {
+std::string_view MessageTypeName(std::uint8_t id, TCatalogueText& buffer) {
   if (const char* name = kMessageTypeIndex[id]) return name;
-  return std::to_string(id);
+  const int n = std::snprintf(buffer.data(), buffer.size(), "%u", unsigned(id));
+  return {buffer.data(), static_cast<std::size_t>(n)};
+}
+
+std::string MessageTypeName(std::uint8_t id) {
+  TCatalogueText buffer;
+  return std::string(MessageTypeName(id, buffer));
+}
+
+std::string_view ResponseCodeText(std::uint8_t code, TCatalogueText& buffer) {
+  if (const char* text = kResponseCodeIndex[code]) return text;
+  const int n = std::snprintf(buffer.data(), buffer.size(), "Неопознанная ошибка - %02X", unsigned(code));
+  return {buffer.data(), static_cast<std::size_t>(n)};
 }
 
 std::string ResponseCodeText(std::uint8_t code) {
-  if (const char* text = kResponseCodeIndex[code]) return text;
-  return format("Неопознанная ошибка - %02X", code);
+  TCatalogueText buffer;
+  return std::string(ResponseCodeText(code, buffer));
 }
 
-std::string TokenText(const std::uint8_t* b) {
+std::string_view TokenText(const std::uint8_t* b, TCatalogueText& buffer) {
   // A 32-bit and two 16-bit little-endian numbers, then eight single bytes:
   // the digits of each number come most significant byte first.
   static constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-  std::string out;
-  out.reserve(32);
-  for (int i : kOrder) AppendHex(out, b[i]);
-  return out;
+  char* p = buffer.data();
+  for (int i : kOrder) {
+    *p++ = kHexDigits[b[i] >> 4];
+    *p++ = kHexDigits[b[i] & 0x0F];
+  }
+  return {buffer.data(), 32};
 }
 
-std::string TransactionTokenText(const TTLVStorage& storage, std::uint32_t tag) {
+std::string TokenText(const std::uint8_t* b) {
+  TCatalogueText buffer;
+  return std::string(TokenText(b, buffer));
+}
+
+std::string_view TransactionTokenText(const TTLVStorage& storage, std::uint32_t tag, TCatalogueText& buffer) {
   const TTLV* item = nullptr;
   if (storage.Find(tag, item, 0) != TLV_OK) return "Failed to retrieve transaction token!";
   if (item->GetLength() != 16) return "Invalid transaction token!";
   std::uint8_t token[16];
   if (!item->ReadAt(token, 0, sizeof token)) return "Failed to extract transaction token from TLV!";
-  return TokenText(token);
+  return TokenText(token, buffer);
+}
+
+std::string TransactionTokenText(const TTLVStorage& storage, std::uint32_t tag) {
+  TCatalogueText buffer;
+  return std::string(TransactionTokenText(storage, tag, buffer));
 }
 
 std::string WeekDaysText(std::uint8_t mask) {

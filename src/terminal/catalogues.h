@@ -1,9 +1,11 @@
 #pragma once
 // Message type and response code catalogues and the small text functions that
-// the field renderer shares. Each returns a new UTF-8 string and keeps no state.
+// the field renderer shares. Each returns a UTF-8 text and keeps no state.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/systime.h"
 #include "terminal/tlv.h"
@@ -18,6 +20,15 @@ std::string ResponseCodeText(std::uint8_t code);
 std::string TokenText(const std::uint8_t* bytes16);
 // TokenText of the first item with tag, or one of the three failure texts.
 std::string TransactionTokenText(const TTLVStorage& storage, std::uint32_t tag);
+
+// The same texts without a string of their own, for the export, which asks
+// for them in every message: the catalogue's text, a fixed text, or the text
+// written into the caller's buffer (valid while the buffer lives).
+using TCatalogueText = std::array<char, 64>;
+std::string_view MessageTypeName(std::uint8_t id, TCatalogueText& buffer);
+std::string_view ResponseCodeText(std::uint8_t code, TCatalogueText& buffer);
+std::string_view TokenText(const std::uint8_t* bytes16, TCatalogueText& buffer);
+std::string_view TransactionTokenText(const TTLVStorage& storage, std::uint32_t tag, TCatalogueText& buffer);
 // The days of a mask (bit 0 Monday .. bit 6 Sunday, bit 7 ignored): one
 // unbroken run of three or more days as a range of its first and last day
 // ("Пн-Пт", "Вт-Вс"); any other mask as the day names one after the other

@@ -19,6 +19,20 @@ constexpr std::array<bool, 256> MakeNeedsQuote() {
 }
 constexpr std::array<bool, 256> kNeedsQuote = MakeNeedsQuote();
 
+// The field in double quotes, each inner quote doubled; no quote lies before
+// the byte at from. o has room for twice the field and the two quotes.
+char* PutQuotedField(char* o, std::string_view field, std::size_t from) {
+  *o++ = '"';
+  std::memcpy(o, field.data(), from);
+  o += from;
+  for (std::size_t i = from; i < field.size(); ++i) {
+    if (field[i] == '"') *o++ = '"';
+    *o++ = field[i];
+  }
+  *o++ = '"';
+  return o;
+}
+
 template <typename Fields>
 void AppendJoined(std::string& out, const Fields& fields) {
   if (fields.size() == 1 && std::string_view(*fields.begin()).empty()) {
@@ -42,29 +56,90 @@ void AppendDelimitedField(std::string& out, std::string_view field) {
     out.append(field);
     return;
   }
-  out.reserve(out.size() + field.size() + 2);
-  out.push_back('"');
-  std::size_t start = 0;
-  // No quote lies before i: it would have stopped the scan there.
-  for (std::size_t q = field.find('"', i); q != std::string_view::npos; q = field.find('"', q + 1)) {
-    out.append(field.substr(start, q + 1 - start));  // up to and including the quote
-    out.push_back('"');                              // doubled
-    start = q + 1;
-  }
-  out.append(field.substr(start));
-  out.push_back('"');
+  const std::size_t at = out.size();
+  out.resize(at + 2 * field.size() + 2);
+  char* const end = PutQuotedField(out.data() + at, field, i);
+  out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
-void AppendDelimitedUtf8Field(std::string& out, std::string_view utf8) {
-  // One pass: the cp1251 bytes are written behind the place of an opening
-  // quote (each double quote already doubled, as it makes the field quoted
-  // anyway), and the quotes are added or the place removed at the end. At most
-  // two bytes for each byte of the text, the two enclosing quotes, and room
-  // for a last eight-byte store.
-  const std::size_t at = out.size();
-  out.resize(at + 2 * utf8.size() + 2 + 8);
-  char* const first = out.data() + at + 1;
-  char* o = first;
+void AppendDelimitedField(TTextBuffer& out, std::string_view field) {
+  std::size_t i = 0;
+  while (i < field.size() && !kNeedsQuote[static_cast<unsigned char>(field[i])]) ++i;
+  if (i == field.size()) {
+    out.Append(field);
+    return;
+  }
+  out.Commit(PutQuotedField(out.Room(2 * field.size() + 2), field, i));
+}
+
+namespace {
+
+// What a text holds that decides how it is written, looked at eight bytes at
+// a time: bytes from 0x80 (they need converting), double quotes (doubled),
+// bytes below 0x21 (they quote the field) and zero bytes (which alone need no
+// quotes). Each test of a word tells exactly whether some byte of it is such
+// a byte, which is all that is asked here.
+struct TTextClass {
+  bool convert = false;  // a byte from 0x80 or a double quote
+  bool low = false;      // a byte below 0x21, zero included
+  bool zero = false;
+};
+
+inline std::uint64_t WordAt(const unsigned char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+TTextClass ClassOf(std::string_view text) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  std::uint64_t high = 0, quote = 0, low = 0, zero = 0;
+  auto look = [&](std::uint64_t w) {
+    const std::uint64_t q = w ^ (kOnes * '"');
+    high |= w;
+    quote |= (q - kOnes) & ~q;
+    low |= (w - kOnes * 0x21) & ~w;
+    zero |= (w - kOnes) & ~w;
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) look(WordAt(p + i));
+  if (i < n) {
+    // The last bytes, the rest of the word filled with a letter that counts for nothing.
+    std::uint64_t w = kOnes * 'A';
+    std::memcpy(&w, p + i, n - i);
+    look(w);
+  }
+  return {((high | quote) & kHigh) != 0, (low & kHigh) != 0, (zero & kHigh) != 0};
+}
+
+}  // namespace
+
+char* PutDelimitedUtf8Field(char* o, std::string_view utf8) {
+  // Most texts of the export are ASCII without double quotes: they are
+  // copied as they are, in quotes when they hold a blank or a control byte.
+  const TTextClass c = ClassOf(utf8);
+  if (!c.convert) {
+    // A zero byte is counted among the low bytes; only another low byte quotes.
+    bool quoted = c.low;
+    if (quoted && c.zero) {
+      quoted = false;
+      for (char ch : utf8) quoted |= kNeedsQuote[static_cast<unsigned char>(ch)];
+    }
+    if (quoted) *o++ = '"';
+    std::memcpy(o, utf8.data(), utf8.size());
+    o += utf8.size();
+    if (quoted) *o++ = '"';
+    return o;
+  }
+  // The rest in one pass: the cp1251 bytes are written behind the place of an
+  // opening quote (each double quote already doubled, as it makes the field
+  // quoted anyway), and the quote is added or the place removed at the end.
+  char* const at = o;
+  char* const first = o + 1;
+  o = first;
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const auto* const end = p + utf8.size();
   // Eight bytes at a time: the bytes up to the first one that needs a look
@@ -113,16 +188,25 @@ void AppendDelimitedUtf8Field(std::string& out, std::string_view utf8) {
     *o++ = static_cast<char>(b);
     ++p;
   }
-  char* const base = out.data();
   if (quoted) {
-    base[at] = '"';
+    *at = '"';
     *o++ = '"';
-    out.resize(static_cast<std::size_t>(o - base));
-  } else {
-    const std::size_t n = static_cast<std::size_t>(o - first);
-    std::memmove(base + at, first, n);
-    out.resize(at + n);
+    return o;
   }
+  const std::size_t n = static_cast<std::size_t>(o - first);
+  std::memmove(at, first, n);
+  return at + n;
+}
+
+void AppendDelimitedUtf8Field(std::string& out, std::string_view utf8) {
+  const std::size_t at = out.size();
+  out.resize(at + DelimitedUtf8FieldRoom(utf8.size()));
+  char* const end = PutDelimitedUtf8Field(out.data() + at, utf8);
+  out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+void AppendDelimitedUtf8Field(TTextBuffer& out, std::string_view utf8) {
+  out.Commit(PutDelimitedUtf8Field(out.Room(DelimitedUtf8FieldRoom(utf8.size())), utf8));
 }
 
 void AppendDelimitedText(std::string& out, const std::vector<std::string>& fields) { AppendJoined(out, fields); }

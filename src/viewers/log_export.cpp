@@ -18,6 +18,7 @@
 #include "text/codepage.h"
 #include "text/delimited.h"
 #include "text/format.h"
+#include "text/text_buffer.h"
 #include "terminal/frame.h"
 
 namespace pkt {
@@ -33,24 +34,26 @@ constexpr std::size_t kChunkBytes = 1 << 20;
 constexpr std::size_t kSlots = 6;
 constexpr std::uint32_t kProgressStep = 16384;
 
-void AppendUnsigned(std::string& out, std::uint64_t v) {
-  char buf[24];
+void AppendUnsigned(TTextBuffer& out, std::uint64_t v) {
+  char* const room = out.Room(20);
+  char buf[20];
   char* p = buf + sizeof buf;
   do {
     *--p = static_cast<char>('0' + v % 10);
     v /= 10;
   } while (v);
-  out.append(p, buf + sizeof buf - p);
+  const std::size_t n = static_cast<std::size_t>(buf + sizeof buf - p);
+  std::memcpy(room, p, n);
+  out.Commit(room + n);
 }
 
 // The time stamp text of a record, quoted (it holds a blank), without a format call.
-void AppendQuotedTime(std::string& out, const TSystemTime& t) {
-  char buffer[kTimeStampTextMax + 2];
-  char* p = buffer;
+void AppendQuotedTime(TTextBuffer& out, const TSystemTime& t) {
+  char* p = out.Room(kTimeStampTextMax + 2);
   *p++ = '"';
   p = PutTimeStampText(p, t);
   *p++ = '"';
-  out.append(buffer, static_cast<std::size_t>(p - buffer));
+  out.Commit(p);
 }
 
 // The kind names of a family as export fields: cp1251, quoted where they hold blanks.
@@ -95,7 +98,7 @@ class TBlockRenderer {
   // One item line per item of the message, when the region parses. The first
   // line starts with the message field.
   template <class Parse>
-  void MessageLines(std::string& out, Parse parse, const std::uint8_t* body, std::uint32_t bodySize) {
+  void MessageLines(TTextBuffer& out, Parse parse, const std::uint8_t* body, std::uint32_t bodySize) {
     if (parse(storage_, body, bodySize) != TLV_OK) return;
     const std::uint32_t count = storage_.Count();
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -103,7 +106,7 @@ class TBlockRenderer {
       line_.Begin(out, i == 0);
       AddField(FieldPlace::Export(line_), storage_, *storage_.Item(i));
       line_.End();
-      out += "\r\n";
+      out.Append2('\r', '\n');
     }
   }
 
@@ -115,7 +118,7 @@ class TBlockRenderer {
 // The address, then the frame's message number and size for a record with a
 // body (a field that the body is too short to hold stays empty).
 template <class Frame>
-void HeaderTail(std::string& out, std::string_view address, const Frame& frame, bool hasBody) {
+void HeaderTail(TTextBuffer& out, std::string_view address, const Frame& frame, bool hasBody) {
   AppendDelimitedField(out, address);
   if (hasBody) {
     out += '\t';
@@ -123,12 +126,12 @@ void HeaderTail(std::string& out, std::string_view address, const Frame& frame, 
     out += '\t';
     if (frame.HasSize) AppendUnsigned(out, frame.Size);
   }
-  out += "\r\n";
+  out.Append2('\r', '\n');
 }
 
 // The record blocks of rows [begin, end) of a terminal log.
 void RenderTerminal(const TTerminalFastLog& log, std::uint32_t begin, std::uint32_t end, TBlockRenderer& r,
-                    std::string& out) {
+                    TTextBuffer& out) {
   const TKindFields& kinds = TerminalKindFields();
   for (std::uint32_t i = begin; i < end; ++i) {
     const TTerminalPacketHandler p = log.GetPacket(i);
@@ -146,12 +149,12 @@ void RenderTerminal(const TTerminalFastLog& log, std::uint32_t begin, std::uint3
     HeaderTail(out, AddressOf(p.GetHeader(), terminal_header::kAddress), TTerminalFrameHeader::Read(body, bodySize),
                hasBody);
     if (hasBody) r.MessageLines(out, ParseTerminalMessage, body, bodySize);
-    out += "\r\n";
+    out.Append2('\r', '\n');
   }
 }
 
 // The record blocks of rows [begin, end) of a host-to-host log.
-void RenderH2H(const TH2HFastLog& log, std::uint32_t begin, std::uint32_t end, TBlockRenderer& r, std::string& out) {
+void RenderH2H(const TH2HFastLog& log, std::uint32_t begin, std::uint32_t end, TBlockRenderer& r, TTextBuffer& out) {
   const TKindFields& kinds = H2HKindFields();
   for (std::uint32_t i = begin; i < end; ++i) {
     const TH2HPacketHandler p = log.GetPacket(i);
@@ -171,7 +174,7 @@ void RenderH2H(const TH2HFastLog& log, std::uint32_t begin, std::uint32_t end, T
     // Whatever the kind, the body is read as a host frame: ISO 8583 and raw
     // messages give lines only when their bytes happen to parse.
     if (hasBody) r.MessageLines(out, ParseHostMessage, body, bodySize);
-    out += "\r\n";
+    out.Append2('\r', '\n');
   }
 }
 
@@ -201,7 +204,7 @@ std::uint64_t WriteChunked(const Log& log, Render render, const TSink& sink, con
 
   if (chunks < 2 || std::thread::hardware_concurrency() < 2) {
     TBlockRenderer renderer;
-    std::string buffer;
+    TTextBuffer buffer;
     buffer.reserve(kChunkBytes);
     for (std::uint32_t c = 0; c < chunks; ++c) {
       const std::uint32_t begin = c * kChunkRows;
@@ -216,7 +219,7 @@ std::uint64_t WriteChunked(const Log& log, Render render, const TSink& sink, con
   }
 
   struct Slot {
-    std::string text;
+    TTextBuffer text;
     bool ready = false;
     std::exception_ptr error;
   };

@@ -39,11 +39,11 @@ std::string JoinedFromList(const TTLVStorage& storage, const TTLV& item, bool af
 }
 
 std::string WrittenOnLine(ExportLine& line, const TTLVStorage& storage, const TTLV& item, bool afterPrefix) {
-  std::string out;
+  TTextBuffer out;
   line.Begin(out, afterPrefix);
   AddField(FieldPlace::Export(line), storage, item);
   line.End();
-  return out;
+  return out.str();
 }
 
 void ExpectSameLines(const Bytes& tlv, ExportLine& line) {

@@ -5,15 +5,17 @@
 namespace pkt {
 
 void ExportLine::Field(std::string_view utf8) {
-  if (count_ != 0 || afterPrefix_) out_->push_back('\t');
-  AppendDelimitedUtf8Field(*out_, utf8);
+  // The tab and the field in the room of one bounds check.
+  char* o = out_->Room(1 + DelimitedUtf8FieldRoom(utf8.size()));
+  if (count_ != 0 || afterPrefix_) *o++ = '\t';
+  out_->Commit(PutDelimitedUtf8Field(o, utf8));
   ++count_;
   lastEmpty_ = utf8.empty();
 }
 
 void ExportLine::End() {
   // An empty field appends nothing, so the quotes can follow it.
-  if (!afterPrefix_ && count_ == 1 && lastEmpty_) out_->append("\"\"", 2);
+  if (!afterPrefix_ && count_ == 1 && lastEmpty_) out_->Append2('"', '"');
 }
 
 }  // namespace pkt

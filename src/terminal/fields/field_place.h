@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text/text_buffer.h"
 #include "text/tree.h"
 
 namespace pkt {
@@ -25,7 +26,7 @@ class ExportLine {
   // Starts a line at the end of out. afterPrefix: the line already holds a
   // field, so the first field is preceded by a tab and the line is never one
   // of a single empty field.
-  void Begin(std::string& out, bool afterPrefix) {
+  void Begin(TTextBuffer& out, bool afterPrefix) {
     out_ = &out;
     afterPrefix_ = afterPrefix;
     count_ = 0;
@@ -43,7 +44,7 @@ class ExportLine {
 
  private:
   static constexpr int kDepths = 34;  // one more than the deepest nesting the renderer reaches
-  std::string* out_ = nullptr;
+  TTextBuffer* out_ = nullptr;
   bool afterPrefix_ = false;
   bool lastEmpty_ = false;
   std::size_t count_ = 0;

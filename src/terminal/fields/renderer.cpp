@@ -160,14 +160,18 @@ __attribute__((noinline)) void ScalarField(FieldPlace place, const TTLVStorage& 
     case Conv::Plain:
       AppendFieldFormat(text, fmt, {FieldArg::Int(r.reader == Reader::Int ? signedValue : static_cast<std::int64_t>(value))});
       break;
-    case Conv::MessageType:
-      AppendFieldFormat(text, fmt, {FieldArg::Utf8(MessageTypeName(static_cast<std::uint8_t>(value)))});
+    case Conv::MessageType: {
+      TCatalogueText name;
+      AppendFieldFormat(text, fmt, {FieldArg::Utf8(MessageTypeName(static_cast<std::uint8_t>(value), name))});
       break;
-    case Conv::ResponseCode:
+    }
+    case Conv::ResponseCode: {
+      TCatalogueText response;
       AppendFieldFormat(text, fmt,
                         {FieldArg::Int(static_cast<std::int64_t>(value)),
-                         FieldArg::Utf8(ResponseCodeText(static_cast<std::uint8_t>(value)))});
+                         FieldArg::Utf8(ResponseCodeText(static_cast<std::uint8_t>(value), response))});
       break;
+    }
     case Conv::WeekDays:
       AppendFieldFormat(text, fmt, {FieldArg::Utf8(WeekDaysText(static_cast<std::uint8_t>(value)))});
       break;
@@ -299,9 +303,11 @@ void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
     case Conv::Fixed:
       text.assign(r->format);
       break;
-    case Conv::Token:
-      AppendFieldFormat(text, r->format, {FieldArg::Utf8(TransactionTokenText(storage, r->tag))});
+    case Conv::Token: {
+      TCatalogueText token;
+      AppendFieldFormat(text, r->format, {FieldArg::Utf8(TransactionTokenText(storage, r->tag, token))});
       break;
+    }
     case Conv::Hex: {
       text.assign(r->format);
       const TTLV* found;

@@ -1,0 +1,79 @@
+#pragma once
+// A growable byte buffer for text written many millions of times in small
+// pieces (the export's record blocks). Unlike std::string it hands out room
+// that is not filled first and appends without a call into the library, so a
+// field of a dozen bytes costs a bounds check and a copy.
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace pkt {
+
+class TTextBuffer {
+ public:
+  TTextBuffer() = default;
+  TTextBuffer(const TTextBuffer&) = delete;
+  TTextBuffer& operator=(const TTextBuffer&) = delete;
+  TTextBuffer(TTextBuffer&&) = default;
+  TTextBuffer& operator=(TTextBuffer&&) = default;
+
+  const char* data() const { return data_.get(); }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  std::size_t capacity() const { return capacity_; }
+  std::string_view view() const { return {data_.get(), size_}; }
+  std::string str() const { return std::string(view()); }
+
+  // Empties the buffer; its memory stays for the next text.
+  void clear() { size_ = 0; }
+  void reserve(std::size_t capacity) {
+    if (capacity > capacity_) Grow(capacity);
+  }
+
+  // Room for n more bytes at the end, not yet part of the text: write up to n
+  // bytes there and pass the end of what was written to Commit.
+  char* Room(std::size_t n) {
+    if (n > capacity_ - size_) Grow(size_ + n);
+    return data_.get() + size_;
+  }
+  void Commit(const char* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
+
+  void Append(char c) {
+    if (size_ == capacity_) Grow(size_ + 1);
+    data_[size_++] = c;
+  }
+  void Append(const char* p, std::size_t n) {
+    if (n > capacity_ - size_) Grow(size_ + n);
+    std::memcpy(data_.get() + size_, p, n);
+    size_ += n;
+  }
+  void Append(std::string_view s) { Append(s.data(), s.size()); }
+  // Two bytes known at compile time, such as the line end CR LF.
+  void Append2(char a, char b) {
+    if (capacity_ - size_ < 2) Grow(size_ + 2);
+    data_[size_] = a;
+    data_[size_ + 1] = b;
+    size_ += 2;
+  }
+
+  TTextBuffer& operator+=(char c) {
+    Append(c);
+    return *this;
+  }
+  TTextBuffer& operator+=(std::string_view s) {
+    Append(s);
+    return *this;
+  }
+
+ private:
+  // Out of line: taken once the buffer has reached its working size.
+  void Grow(std::size_t atLeast);
+
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
+}  // namespace pkt
