@@ -75,14 +75,13 @@ void AppendDelimitedField(TTextBuffer& out, std::string_view field) {
 namespace {
 
 // What a text holds that decides how it is written, looked at eight bytes at
-// a time: bytes from 0x80 (they need converting), double quotes (doubled),
-// bytes below 0x21 (they quote the field) and zero bytes (which alone need no
-// quotes). Each test of a word tells exactly whether some byte of it is such
-// a byte, which is all that is asked here.
+// a time: bytes from 0x80 or double quotes (they need converting or
+// doubling) and bytes 0x01 to 0x20 (they quote the field). Each byte is
+// tested on its own seven low bits, so no carry runs from one byte into the
+// next and a zero byte counts for nothing.
 struct TTextClass {
-  bool convert = false;  // a byte from 0x80 or a double quote
-  bool low = false;      // a byte below 0x21, zero included
-  bool zero = false;
+  bool convert = false;
+  bool quoted = false;
 };
 
 inline std::uint64_t WordAt(const unsigned char* p) {
@@ -93,26 +92,46 @@ inline std::uint64_t WordAt(const unsigned char* p) {
 
 TTextClass ClassOf(std::string_view text) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  constexpr std::uint64_t kLow7 = kOnes * 0x7F;
+  constexpr std::uint64_t kHigh = kOnes * 0x80;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
-  std::uint64_t high = 0, quote = 0, low = 0, zero = 0;
+  if (n < 8) {
+    TTextClass c;
+    for (std::size_t i = 0; i < n; ++i) {
+      c.convert |= p[i] >= 0x80 || p[i] == '"';
+      c.quoted |= p[i] != 0 && p[i] <= 0x20;
+    }
+    return c;
+  }
+  std::uint64_t convert = 0, quoted = 0;
   auto look = [&](std::uint64_t w) {
+    const std::uint64_t low7 = w & kLow7;
+    const std::uint64_t atLeast21 = (low7 + kOnes * (0x80 - 0x21)) | w;  // high bit: byte >= 0x21
+    const std::uint64_t nonZero = (low7 + kLow7) | w;                     // high bit: byte != 0
     const std::uint64_t q = w ^ (kOnes * '"');
-    high |= w;
-    quote |= (q - kOnes) & ~q;
-    low |= (w - kOnes * 0x21) & ~w;
-    zero |= (w - kOnes) & ~w;
+    const std::uint64_t notQuote = ((q & kLow7) + kLow7) | q;             // high bit: byte != '"'
+    convert |= w | ~notQuote;
+    quoted |= ~atLeast21 & nonZero;
   };
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) look(WordAt(p + i));
-  if (i < n) {
-    // The last bytes, the rest of the word filled with a letter that counts for nothing.
-    std::uint64_t w = kOnes * 'A';
-    std::memcpy(&w, p + i, n - i);
-    look(w);
+  // The last bytes within the last eight: looking at some twice changes nothing.
+  if (i < n) look(WordAt(p + n - 8));
+  return {(convert & kHigh) != 0, (quoted & kHigh) != 0};
+}
+
+// Copies n bytes in whole words where it can: the field texts are short and
+// a call to the library's copy costs more than the copy.
+inline char* CopyText(char* o, const char* p, std::size_t n) {
+  if (n < 8) {
+    for (std::size_t i = 0; i < n; ++i) o[i] = p[i];
+    return o + n;
   }
-  return {((high | quote) & kHigh) != 0, (low & kHigh) != 0, (zero & kHigh) != 0};
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) std::memcpy(o + i, p + i, 8);
+  if (i < n) std::memcpy(o + n - 8, p + n - 8, 8);
+  return o + n;
 }
 
 }  // namespace
@@ -122,16 +141,9 @@ char* PutDelimitedUtf8Field(char* o, std::string_view utf8) {
   // copied as they are, in quotes when they hold a blank or a control byte.
   const TTextClass c = ClassOf(utf8);
   if (!c.convert) {
-    // A zero byte is counted among the low bytes; only another low byte quotes.
-    bool quoted = c.low;
-    if (quoted && c.zero) {
-      quoted = false;
-      for (char ch : utf8) quoted |= kNeedsQuote[static_cast<unsigned char>(ch)];
-    }
-    if (quoted) *o++ = '"';
-    std::memcpy(o, utf8.data(), utf8.size());
-    o += utf8.size();
-    if (quoted) *o++ = '"';
+    if (c.quoted) *o++ = '"';
+    o = CopyText(o, utf8.data(), utf8.size());
+    if (c.quoted) *o++ = '"';
     return o;
   }
   // The rest in one pass: the cp1251 bytes are written behind the place of an
