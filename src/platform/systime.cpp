@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/digits.h"
 #include "platform/errors.h"
 
 namespace pkt {
@@ -83,11 +84,7 @@ char* PutTimeStampText(char* out, const TSystemTime& time) {
   if (time.wYear < 10000 && time.wMonth < 100 && time.wDay < 100 && time.wHour < 100 && time.wMinute < 100 &&
       time.wSecond < 100 && time.wMilliseconds < 1000) {
     // Every number within its width: two digits at a time from a table.
-    static constexpr char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    auto put2 = [](char* p, unsigned v) { std::memcpy(p, kPairs + 2 * v, 2); };
+    auto put2 = PutTwoDigits;
     put2(out, time.wYear / 100);
     put2(out + 2, time.wYear % 100);
     out[4] = '-';

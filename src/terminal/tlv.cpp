@@ -175,10 +175,10 @@ int TTLVStorage::GetBCD(std::uint32_t tag, std::uint32_t maxDigits, std::uint64_
   if (int rc = Find(tag, item, occurrence)) return rc;
   std::uint64_t length = item->GetLength();
   if (2 * length > maxDigits) return TLV_BAD_LENGTH;
+  // An item without bytes reads as zeros, as ByteAt reads it.
   std::uint64_t value = 0;
-  for (std::uint32_t i = 0; i < length; ++i) {
-    std::uint8_t b = item->ByteAt(i);
-    value = value * 100 + (b >> 4) * 10 + (b & 0x0F);
+  if (const std::uint8_t* data = item->GetData()) {
+    for (std::uint32_t i = 0; i < length; ++i) value = value * 100 + (data[i] >> 4) * 10 + (data[i] & 0x0F);
   }
   out = value;
   return TLV_OK;

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/digits.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -35,16 +36,10 @@ constexpr std::size_t kSlots = 6;
 constexpr std::uint32_t kProgressStep = 16384;
 
 void AppendUnsigned(TTextBuffer& out, std::uint64_t v) {
-  char* const room = out.Room(20);
   char buf[20];
-  char* p = buf + sizeof buf;
-  do {
-    *--p = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v);
-  const std::size_t n = static_cast<std::size_t>(buf + sizeof buf - p);
-  std::memcpy(room, p, n);
-  out.Commit(room + n);
+  char* const end = buf + sizeof buf;
+  const char* first = PutDecimalBackward(end, v);
+  out.Append(first, static_cast<std::size_t>(end - first));
 }
 
 // The time stamp text of a record, quoted (it holds a blank), without a format call.

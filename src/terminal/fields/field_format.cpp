@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/digits.h"
 #include "text/codepage.h"
 
 namespace pkt {
@@ -20,11 +21,7 @@ char* Digits(std::uint64_t v, unsigned base, char* end) {
     } while (v != 0);
     return p;
   }
-  do {
-    *--p = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v != 0);
-  return p;
+  return PutDecimalBackward(p, v);
 }
 
 struct Placeholder {

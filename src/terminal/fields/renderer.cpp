@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "platform/digits.h"
 #include "terminal/catalogues.h"
 #include "terminal/fields/field_format.h"
 #include "terminal/fields/field_table.h"
@@ -55,23 +56,7 @@ std::string_view DecimalText(unsigned __int128 v, char (&buffer)[48]) {
     for (int i = 0; i < 19; ++i, low /= 10) *--p = static_cast<char>('0' + low % 10);
   }
   // Two digits a step for the rest (card numbers have up to twenty).
-  static constexpr char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
-  auto rest = static_cast<std::uint64_t>(v);
-  while (rest >= 100) {
-    const unsigned pair = static_cast<unsigned>(rest % 100);
-    rest /= 100;
-    *--p = kPairs[2 * pair + 1];
-    *--p = kPairs[2 * pair];
-  }
-  if (rest >= 10) {
-    *--p = kPairs[2 * rest + 1];
-    *--p = kPairs[2 * rest];
-  } else {
-    *--p = static_cast<char>('0' + rest);
-  }
+  p = PutDecimalBackward(p, static_cast<std::uint64_t>(v));
   return std::string_view(p, end - p);
 }
 
