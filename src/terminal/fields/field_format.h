@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/text_buffer.h"
+
 namespace pkt {
 
 struct FieldArg {
@@ -41,6 +43,7 @@ struct FieldArg {
 // Appends fmt with its placeholders replaced by args in order. A placeholder
 // without an argument writes nothing; surplus arguments are ignored.
 void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args);
+void AppendFieldFormat(TTextBuffer& out, const char* fmt, std::initializer_list<FieldArg> args);
 
 // Appends each byte as two upper-case hexadecimal digits and a blank (the
 // last one too): the bytes of HexBytesText, without a string of their own.

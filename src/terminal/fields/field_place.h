@@ -38,6 +38,23 @@ class ExportLine {
   // two double quotes, so that it is not mistaken for an empty line.
   void End();
 
+  // A field that the caller writes straight into the line between these two
+  // calls, knowing that its text is ASCII without double quotes and whether
+  // it must be quoted: the bytes are those of Field with the same text.
+  TTextBuffer& BeginDirect(bool quoted) {
+    char* o = out_->Room(2);
+    if (count_ != 0 || afterPrefix_) *o++ = '\t';
+    if (quoted) *o++ = '"';
+    out_->Commit(o);
+    directStart_ = out_->size();
+    return *out_;
+  }
+  void EndDirect(bool quoted) {
+    lastEmpty_ = out_->size() == directStart_;
+    if (quoted) out_->Append('"');
+    ++count_;
+  }
+
   // The buffer that field texts of the given nesting depth are built in; it
   // keeps its capacity from field to field.
   std::string& Scratch(int depth) { return scratch_[depth < kDepths ? depth : kDepths - 1]; }
@@ -48,6 +65,7 @@ class ExportLine {
   bool afterPrefix_ = false;
   bool lastEmpty_ = false;
   std::size_t count_ = 0;
+  std::size_t directStart_ = 0;
   std::string scratch_[kDepths];
 };
 
@@ -98,6 +116,8 @@ class FieldPlace {
   }
 
   TreeNode* node() const { return node_; }
+  // The export line this place writes to; null in the tree and the list.
+  ExportLine* line() const { return line_; }
   // The export's list of strings; null in the tree and on an export line.
   std::vector<std::string>* lines() const { return lines_; }
 

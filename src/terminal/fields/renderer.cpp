@@ -4,6 +4,7 @@
 // only through the export column of the rows.
 #include "terminal/fields/renderer.h"
 
+#include <array>
 #include <cstring>
 
 #include "platform/digits.h"
@@ -76,12 +77,84 @@ FrontEndColumns ColumnsFor(const FieldRule& r, FieldPlace place) {
   return c;
 }
 
+// How the export can write a row's field straight into its line, without a
+// text of its own: when the row's conversion gives only numbers (digits, a
+// sign, a decimal point) and its format's literal text is ASCII without
+// double quotes, the field text needs no conversion, and whether it is
+// quoted follows from the literal text alone: numbers never hold a blank,
+// and space padding is allowed only where the literal text quotes anyway.
+enum class DirectForm : std::uint8_t { None, Plain, Quoted };
+
+DirectForm DirectFormOfFormat(const char* fmt) {
+  if (fmt == nullptr) return DirectForm::None;
+  bool quoted = false;
+  bool spacePadded = false;
+  for (const char* p = fmt; *p != '\0'; ++p) {
+    const auto c = static_cast<unsigned char>(*p);
+    if (c == '%' && p[1] != '%' && p[1] != '\0') {
+      bool zero = false, left = false;
+      for (++p; *p == '0' || *p == '-'; ++p) (*p == '0' ? zero : left) = true;
+      const bool width = *p >= '1' && *p <= '9';
+      while ((*p >= '0' && *p <= '9') || *p == '.') ++p;
+      spacePadded |= width && (left || !zero);
+      if (*p == '\0') break;
+      continue;
+    }
+    if (c == '%' && p[1] == '%') ++p;
+    if (c >= 0x80 || c == '"') return DirectForm::None;
+    quoted |= c <= 0x20;
+  }
+  if (spacePadded && !quoted) return DirectForm::None;
+  return quoted ? DirectForm::Quoted : DirectForm::Plain;
+}
+
+bool GivesOnlyNumbers(Conv conv) {
+  switch (conv) {
+    case Conv::Plain:
+    case Conv::Decimal:
+    case Conv::Amount:
+    case Conv::Amount64:
+    case Conv::Fraction:
+    case Conv::Low32:
+    case Conv::NumberText:
+    case Conv::Thousandths: return true;
+    default: return false;
+  }
+}
+
+// The direct form of every tag's row, worked out once.
+DirectForm DirectFormOf(const FieldRule& r) {
+  static const std::array<DirectForm, 256> forms = [] {
+    std::array<DirectForm, 256> f{};
+    for (std::uint32_t tag = 0; tag < 256; ++tag) {
+      const FieldRule* rule = FieldRuleOf(tag);
+      if (rule && GivesOnlyNumbers(rule->conv)) f[tag] = DirectFormOfFormat(rule->format);
+    }
+    return f;
+  }();
+  return forms[r.tag];
+}
+
 // A field with one value read by a reader of the storage. Kept out of line:
 // it holds the text buffer, which must not sit in every frame of a nested
 // message's recursion.
-__attribute__((noinline)) void ScalarField(FieldPlace place, const TTLVStorage& storage, const FieldRule& r,
+// Returns true when the field went straight onto the export line.
+__attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& storage, const FieldRule& r,
                                            std::string& text) {
   const FrontEndColumns columns = ColumnsFor(r, place);
+  ExportLine* const line = place.line();
+  const DirectForm direct = line ? DirectFormOf(r) : DirectForm::None;
+  bool written = false;
+  auto format = [&](std::initializer_list<FieldArg> args) {
+    if (direct == DirectForm::None) {
+      AppendFieldFormat(text, r.format, args);
+      return;
+    }
+    const bool quoted = direct == DirectForm::Quoted;
+    AppendFieldFormat(line->BeginDirect(quoted), r.format, args);
+    line->EndDirect(quoted);
+    written = true;
+  };
   std::uint64_t value = 0;
   std::int64_t signedValue = 0;  // the Int reader's value
   char buffer[kLargestTextBuffer];
@@ -133,90 +206,86 @@ __attribute__((noinline)) void ScalarField(FieldPlace place, const TTLVStorage& 
 
   if (rc != TLV_OK) {
     switch (columns.failure.kind) {
-      case Fail::Quoted: text.assign(columns.failure.text); return;
+      case Fail::Quoted: text.assign(columns.failure.text); return false;
       case Fail::Zero: value = 0; signedValue = 0; length = 0; break;
       case Fail::Omit:
-      case Fail::None: return;
+      case Fail::None: return false;
     }
   }
 
-  const char* fmt = r.format;
   switch (r.conv) {
     case Conv::Plain:
-      AppendFieldFormat(text, fmt, {FieldArg::Int(r.reader == Reader::Int ? signedValue : static_cast<std::int64_t>(value))});
+      format({FieldArg::Int(r.reader == Reader::Int ? signedValue : static_cast<std::int64_t>(value))});
       break;
     case Conv::MessageType: {
       TCatalogueText name;
-      AppendFieldFormat(text, fmt, {FieldArg::Utf8(MessageTypeName(static_cast<std::uint8_t>(value), name))});
+      format({FieldArg::Utf8(MessageTypeName(static_cast<std::uint8_t>(value), name))});
       break;
     }
     case Conv::ResponseCode: {
       TCatalogueText response;
-      AppendFieldFormat(text, fmt,
-                        {FieldArg::Int(static_cast<std::int64_t>(value)),
-                         FieldArg::Utf8(ResponseCodeText(static_cast<std::uint8_t>(value), response))});
+      format({FieldArg::Int(static_cast<std::int64_t>(value)),
+              FieldArg::Utf8(ResponseCodeText(static_cast<std::uint8_t>(value), response))});
       break;
     }
     case Conv::WeekDays:
-      AppendFieldFormat(text, fmt, {FieldArg::Utf8(WeekDaysText(static_cast<std::uint8_t>(value)))});
+      format({FieldArg::Utf8(WeekDaysText(static_cast<std::uint8_t>(value)))});
       break;
     case Conv::Decimal: {
       char digits[48];
       unsigned __int128 exact = rc == TLV_OK ? ExactBcd(storage, r, value) : 0;
-      AppendFieldFormat(text, fmt, {FieldArg::Utf8(DecimalText(exact, digits))});
+      format({FieldArg::Utf8(DecimalText(exact, digits))});
       break;
     }
     case Conv::Amount:
-      AppendFieldFormat(text, fmt,
-                        {FieldArg::Int(static_cast<std::uint32_t>(value / 10000)),
-                         FieldArg::Int(static_cast<std::uint32_t>(value / 100 % 100))});
+      format({FieldArg::Int(static_cast<std::uint32_t>(value / 10000)),
+              FieldArg::Int(static_cast<std::uint32_t>(value / 100 % 100))});
       break;
     case Conv::Amount64: {
       char digits[48];
       unsigned __int128 exact = rc == TLV_OK ? ExactBcd(storage, r, value) : 0;
-      AppendFieldFormat(text, fmt,
-                        {FieldArg::Utf8(DecimalText(exact / 10000, digits)),
-                         FieldArg::Int(static_cast<std::uint32_t>(exact / 100 % 100))});
+      format({FieldArg::Utf8(DecimalText(exact / 10000, digits)),
+              FieldArg::Int(static_cast<std::uint32_t>(exact / 100 % 100))});
       break;
     }
     case Conv::Fraction:
-      AppendFieldFormat(text, fmt, {FieldArg::Hundredths(RoundToHundredths(static_cast<std::int64_t>(value)))});
+      format({FieldArg::Hundredths(RoundToHundredths(static_cast<std::int64_t>(value)))});
       break;
     case Conv::Low32:
-      AppendFieldFormat(text, fmt, {FieldArg::Int(static_cast<std::uint32_t>(value))});
+      format({FieldArg::Int(static_cast<std::uint32_t>(value))});
       break;
     case Conv::NumberText:
-      AppendFieldFormat(text, fmt, {FieldArg::Int(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)))});
+      format({FieldArg::Int(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)))});
       break;
     case Conv::Thousandths:
-      AppendFieldFormat(text, fmt,
-                        {FieldArg::Int(static_cast<std::uint32_t>(value / 1000)),
-                         FieldArg::Int(static_cast<std::uint32_t>(value / 10 % 100))});
+      format({FieldArg::Int(static_cast<std::uint32_t>(value / 1000)),
+              FieldArg::Int(static_cast<std::uint32_t>(value / 10 % 100))});
       break;
     case Conv::Text:
-      AppendFieldFormat(text, fmt, {FieldArg::Cp1251(std::string_view(buffer, length))});
+      format({FieldArg::Cp1251(std::string_view(buffer, length))});
       break;
     case Conv::OemText:
       // The terminal wrote this text in its OEM code page.
       if (rc == TLV_OK) OemToAnsi(buffer, length);
-      AppendFieldFormat(text, fmt, {FieldArg::Cp1251(std::string_view(buffer, length))});
+      format({FieldArg::Cp1251(std::string_view(buffer, length))});
       break;
     case Conv::Pin:
       // The number of digits shows; the digits do not.
-      AppendFieldFormat(text, fmt, {FieldArg::Stars(length)});
+      format({FieldArg::Stars(length)});
       break;
     case Conv::Enumeration:
       for (std::uint8_t i = 0; i < r.enumCount; ++i) {
         if (r.enums[i].value == value) {
           text.assign(r.enums[i].text);
-          return;
+          return false;
         }
       }
-      AppendFieldFormat(text, fmt, {FieldArg::Int(static_cast<std::int64_t>(value))});
+      format({FieldArg::Int(static_cast<std::int64_t>(value))});
       break;
     default:
       break;
   }
+  return written;
 }
 
 // Tags the renderer does not know, and tags the export writes as such: the
@@ -315,7 +384,7 @@ void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
       if (FieldRuleFn rule = SpecialRuleFn(r->special)) rule(storage, *r, text);
       break;
     default:
-      ScalarField(place, storage, *r, text);
+      if (ScalarField(place, storage, *r, text)) return;
       break;
   }
   place.FinalText(text);

@@ -1,0 +1,36 @@
+#pragma once
+// Decimal digits written two at a time from a table: the export writes
+// several numbers for every record and every field, and a division per digit
+// is most of the cost of a short number.
+#include <cstdint>
+#include <cstring>
+
+namespace pkt {
+
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The two digits of v (below 100) at p.
+inline void PutTwoDigits(char* p, unsigned v) { std::memcpy(p, kDigitPairs + 2 * v, 2); }
+
+// The decimal digits of v written backwards so that they end at end (up to
+// twenty bytes before it); returns the first digit.
+inline char* PutDecimalBackward(char* end, std::uint64_t v) {
+  char* p = end;
+  while (v >= 100) {
+    p -= 2;
+    PutTwoDigits(p, static_cast<unsigned>(v % 100));
+    v /= 100;
+  }
+  if (v >= 10) {
+    p -= 2;
+    PutTwoDigits(p, static_cast<unsigned>(v));
+  } else {
+    *--p = static_cast<char>('0' + v);
+  }
+  return p;
+}
+
+}  // namespace pkt
