@@ -80,8 +80,9 @@ namespace {
 // tested on its own seven low bits, so no carry runs from one byte into the
 // next and a zero byte counts for nothing.
 struct TTextClass {
-  bool convert = false;
-  bool quoted = false;
+  bool convert = false;  // a byte from 0x80 or a double quote
+  bool quoted = false;   // a byte 0x01 to 0x20
+  bool quote = false;    // a double quote
 };
 
 inline std::uint64_t WordAt(const unsigned char* p) {
@@ -99,26 +100,29 @@ TTextClass ClassOf(std::string_view text) {
   if (n < 8) {
     TTextClass c;
     for (std::size_t i = 0; i < n; ++i) {
-      c.convert |= p[i] >= 0x80 || p[i] == '"';
+      c.quote |= p[i] == '"';
+      c.convert |= p[i] >= 0x80;
       c.quoted |= p[i] != 0 && p[i] <= 0x20;
     }
+    c.convert |= c.quote;
     return c;
   }
-  std::uint64_t convert = 0, quoted = 0;
+  std::uint64_t high = 0, quote = 0, quoted = 0;
   auto look = [&](std::uint64_t w) {
     const std::uint64_t low7 = w & kLow7;
     const std::uint64_t atLeast21 = (low7 + kOnes * (0x80 - 0x21)) | w;  // high bit: byte >= 0x21
     const std::uint64_t nonZero = (low7 + kLow7) | w;                     // high bit: byte != 0
     const std::uint64_t q = w ^ (kOnes * '"');
     const std::uint64_t notQuote = ((q & kLow7) + kLow7) | q;             // high bit: byte != '"'
-    convert |= w | ~notQuote;
+    high |= w;
+    quote |= ~notQuote;
     quoted |= ~atLeast21 & nonZero;
   };
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) look(WordAt(p + i));
   // The last bytes within the last eight: looking at some twice changes nothing.
   if (i < n) look(WordAt(p + n - 8));
-  return {(convert & kHigh) != 0, (quoted & kHigh) != 0};
+  return {((high | quote) & kHigh) != 0, (quoted & kHigh) != 0, (quote & kHigh) != 0};
 }
 
 // Copies n bytes in whole words where it can: the field texts are short and
@@ -146,68 +150,25 @@ char* PutDelimitedUtf8Field(char* o, std::string_view utf8) {
     if (c.quoted) *o++ = '"';
     return o;
   }
-  // The rest in one pass: the cp1251 bytes are written behind the place of an
-  // opening quote (each double quote already doubled, as it makes the field
-  // quoted anyway), and the quote is added or the place removed at the end.
-  char* const at = o;
-  char* const first = o + 1;
-  o = first;
+  // Cyrillic or double quotes: converted and doubled byte by byte. The bytes
+  // that quote a field are ASCII, which the conversion keeps, so the text's
+  // class already tells whether the field is quoted.
+  const bool quoted = c.quoted || c.quote;
+  if (quoted) *o++ = '"';
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const auto* const end = p + utf8.size();
-  // Eight bytes at a time: the bytes up to the first one that needs a look
-  // (from 0x80, a double quote, or, while the field is not known to be
-  // quoted, below 0x21) are copied at once, and that byte is handled alone.
-  // The tests find the first such byte exactly; a zero byte, which needs no
-  // quotes, is merely looked at.
-  static_assert(std::endian::native == std::endian::little, "the first byte of a word is its lowest");
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
-  bool quoted = false;
   while (p < end) {
-    const std::size_t left = static_cast<std::size_t>(end - p);
-    std::uint64_t w = 0;
-    if (left >= 8) {
-      std::memcpy(&w, p, 8);
-    } else if (utf8.size() >= 8) {
-      // The last bytes of a longer text: the eight that end it, shifted down.
-      std::memcpy(&w, end - 8, 8);
-      w >>= 8 * (8 - left);
-    } else {
-      for (std::size_t i = 0; i < left; ++i) w |= std::uint64_t(p[i]) << (8 * i);
-    }
-    const std::uint64_t q = w ^ (kOnes * '"');
-    std::uint64_t look = w | ((q - kOnes) & ~q);
-    if (!quoted) look |= (w - kOnes * 0x21) & ~w;
-    look &= kHigh;
-    std::size_t plain = look ? static_cast<std::size_t>(__builtin_ctzll(look)) / 8 : 8;
-    if (plain > left) plain = left;
-    std::memcpy(o, &w, 8);  // the loaded bytes: past the end of the text nothing is read
-    o += plain;
-    p += plain;
-    if (p == end || plain == 8) continue;
     const unsigned char b = *p;
-    if (b >= 0x80) {
-      // A word of Cyrillic converts character by character.
-      do {
-        p = NextUtf8SequenceAsCp1251(p, end, *o++);
-      } while (p < end && *p >= 0x80);
-      continue;
-    }
-    if (kNeedsQuote[b]) {
-      quoted = true;
+    if (b < 0x80) {
       if (b == '"') *o++ = '"';
+      *o++ = static_cast<char>(b);
+      ++p;
+    } else {
+      p = NextUtf8SequenceAsCp1251(p, end, *o++);
     }
-    *o++ = static_cast<char>(b);
-    ++p;
   }
-  if (quoted) {
-    *at = '"';
-    *o++ = '"';
-    return o;
-  }
-  const std::size_t n = static_cast<std::size_t>(o - first);
-  std::memmove(at, first, n);
-  return at + n;
+  if (quoted) *o++ = '"';
+  return o;
 }
 
 void AppendDelimitedUtf8Field(std::string& out, std::string_view utf8) {

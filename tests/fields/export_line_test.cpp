@@ -99,6 +99,21 @@ TEST(ExportLine, RepeatedTagsReadTheFirstItemLikeTheList) {
   ExpectSameLines(message.bytes(), line);
 }
 
+TEST(ExportLine, NamesKeptByValueStayThoseOfTheirOwnValue) {
+  // Message type names, response code texts and day masks are kept per value
+  // once written: every value, met twice and in changing order, must still
+  // give its own text, and a field that cannot be read must not take the
+  // kept text of another value.
+  ExportLine line;
+  for (int round = 0; round < 2; ++round) {
+    for (int v = 0; v < 256; ++v) {
+      const auto value = static_cast<std::uint8_t>(round == 0 ? v : 255 - v);
+      ExpectSameLines(TlvBuilder().Byte(2, value).Byte(31, value).Byte(80, value).bytes(), line);
+    }
+    ExpectSameLines(TlvBuilder().Item(2, {}).Item(31, B({1, 2})).Item(80, {}).bytes(), line);
+  }
+}
+
 TEST(ExportLine, DeepNestingStaysBoundedAndEqual) {
   TlvBuilder inner = TlvBuilder().Byte(7, 3).Str(45, "a b");
   for (int depth = 0; depth < 40; ++depth) inner = TlvBuilder().Nested(depth % 2 ? 50 : 179, inner).Byte(2, 1);

@@ -4,6 +4,7 @@
 // export line being written. Every case of the renderer writes through a
 // FieldPlace, so the two front ends take the same decisions and differ only
 // where a table row says so.
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,17 @@ class ExportLine {
     lastEmpty_ = out_->size() == directStart_;
     if (quoted) out_->Append('"');
     ++count_;
+  }
+
+  // A field already in its export form (cp1251, quoted as the rule asks);
+  // empty: its text was empty.
+  void FieldBytes(std::string_view bytes, bool empty) {
+    char* o = out_->Room(1 + bytes.size());
+    if (count_ != 0 || afterPrefix_) *o++ = '\t';
+    std::memcpy(o, bytes.data(), bytes.size());
+    out_->Commit(o + bytes.size());
+    ++count_;
+    lastEmpty_ = empty;
   }
 
   // The buffer that field texts of the given nesting depth are built in; it

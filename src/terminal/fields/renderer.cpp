@@ -6,12 +6,14 @@
 
 #include <array>
 #include <cstring>
+#include <memory>
 
 #include "platform/digits.h"
 #include "terminal/catalogues.h"
 #include "terminal/fields/field_format.h"
 #include "terminal/fields/field_table.h"
 #include "text/codepage.h"
+#include "text/delimited.h"
 
 namespace pkt {
 
@@ -138,6 +140,27 @@ DirectForm DirectFormOf(const FieldRule& r) {
 // A field with one value read by a reader of the storage. Kept out of line:
 // it holds the text buffer, which must not sit in every frame of a nested
 // message's recursion.
+// The export bytes of the fields whose text follows from their one-byte value
+// alone (message type names, response code texts, day masks), kept by each
+// rendering thread once made: the export writes the same few names millions
+// of times, and converting their Cyrillic is the dearest part of a field.
+struct TByValueField {
+  bool made = false;
+  bool empty = false;
+  std::string bytes;
+};
+
+bool TextFollowsFromValue(Conv conv) {
+  return conv == Conv::MessageType || conv == Conv::ResponseCode || conv == Conv::WeekDays;
+}
+
+TByValueField& ByValueField(std::uint8_t tag, std::uint8_t value) {
+  thread_local std::array<std::unique_ptr<std::array<TByValueField, 256>>, 256> cache;
+  auto& row = cache[tag];
+  if (!row) row = std::make_unique<std::array<TByValueField, 256>>();
+  return (*row)[value];
+}
+
 // Returns true when the field went straight onto the export line.
 __attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& storage, const FieldRule& r,
                                            std::string& text) {
@@ -213,6 +236,15 @@ __attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& 
     }
   }
 
+  TByValueField* byValue = nullptr;
+  if (line && rc == TLV_OK && value < 256 && TextFollowsFromValue(r.conv)) {
+    byValue = &ByValueField(r.tag, static_cast<std::uint8_t>(value));
+    if (byValue->made) {
+      line->FieldBytes(byValue->bytes, byValue->empty);
+      return true;
+    }
+  }
+
   switch (r.conv) {
     case Conv::Plain:
       format({FieldArg::Int(r.reader == Reader::Int ? signedValue : static_cast<std::int64_t>(value))});
@@ -284,6 +316,13 @@ __attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& 
       break;
     default:
       break;
+  }
+  if (byValue) {
+    AppendDelimitedUtf8Field(byValue->bytes, text);
+    byValue->empty = text.empty();
+    byValue->made = true;
+    line->FieldBytes(byValue->bytes, byValue->empty);
+    return true;
   }
   return written;
 }
