@@ -125,19 +125,6 @@ TTextClass ClassOf(std::string_view text) {
   return {((high | quote) & kHigh) != 0, (quoted & kHigh) != 0, (quote & kHigh) != 0};
 }
 
-// Copies n bytes in whole words where it can: the field texts are short and
-// a call to the library's copy costs more than the copy.
-inline char* CopyText(char* o, const char* p, std::size_t n) {
-  if (n < 8) {
-    for (std::size_t i = 0; i < n; ++i) o[i] = p[i];
-    return o + n;
-  }
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) std::memcpy(o + i, p + i, 8);
-  if (i < n) std::memcpy(o + n - 8, p + n - 8, 8);
-  return o + n;
-}
-
 }  // namespace
 
 char* PutDelimitedUtf8Field(char* o, std::string_view utf8) {
@@ -146,7 +133,8 @@ char* PutDelimitedUtf8Field(char* o, std::string_view utf8) {
   const TTextClass c = ClassOf(utf8);
   if (!c.convert) {
     if (c.quoted) *o++ = '"';
-    o = CopyText(o, utf8.data(), utf8.size());
+    TTextBuffer::CopyBytes(o, utf8.data(), utf8.size());
+    o += utf8.size();
     if (c.quoted) *o++ = '"';
     return o;
   }

@@ -4,6 +4,7 @@
 // that is not filled first and appends without a call into the library, so a
 // field of a dozen bytes costs a bounds check and a copy.
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -46,8 +47,31 @@ class TTextBuffer {
   }
   void Append(const char* p, std::size_t n) {
     if (n > capacity_ - size_) Grow(size_ + n);
-    std::memcpy(data_.get() + size_, p, n);
+    CopyBytes(data_.get() + size_, p, n);
     size_ += n;
+  }
+
+  // Copies n bytes: up to sixteen without a call into the library (most
+  // pieces of the export are that short), by overlapping loads that never
+  // read outside [p, p + n).
+  static void CopyBytes(char* o, const char* p, std::size_t n) {
+    if (n >= 8 && n <= 16) {
+      std::uint64_t a, b;
+      std::memcpy(&a, p, 8);
+      std::memcpy(&b, p + n - 8, 8);
+      std::memcpy(o, &a, 8);
+      std::memcpy(o + n - 8, &b, 8);
+    } else if (n >= 4 && n < 8) {
+      std::uint32_t a, b;
+      std::memcpy(&a, p, 4);
+      std::memcpy(&b, p + n - 4, 4);
+      std::memcpy(o, &a, 4);
+      std::memcpy(o + n - 4, &b, 4);
+    } else if (n < 4) {
+      for (std::size_t i = 0; i < n; ++i) o[i] = p[i];
+    } else {
+      std::memcpy(o, p, n);
+    }
   }
   void Append(std::string_view s) { Append(s.data(), s.size()); }
   // Two bytes known at compile time, such as the line end CR LF.

@@ -25,6 +25,23 @@ TEST(TextBuffer, AppendsInOrderAcrossGrowth) {
   EXPECT_GE(buffer.capacity(), buffer.size());
 }
 
+TEST(TextBuffer, PiecesOfEveryShortLengthCopyExactly) {
+  // Short pieces are copied by overlapping words: every length around the
+  // word sizes, at every alignment of the source and the buffer.
+  const std::string source = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJ";
+  for (std::size_t at = 0; at < 8; ++at) {
+    TTextBuffer buffer;
+    std::string expected;
+    buffer.Append(source.data(), at);
+    expected.append(source, 0, at);
+    for (std::size_t n = 0; n <= 40; ++n) {
+      buffer.Append(source.data() + n % 5, n);
+      expected.append(source, n % 5, n);
+    }
+    EXPECT_EQ(buffer.view(), expected) << "starting at " << at;
+  }
+}
+
 TEST(TextBuffer, RoomKeepsTheTextAndCommitTakesWhatWasWritten) {
   TTextBuffer buffer;
   buffer.Append("head");
