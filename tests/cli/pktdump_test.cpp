@@ -32,9 +32,36 @@ std::string Quote(const std::string& arg) {
 
 std::string BinDir() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
 
+// A copy of pktdump in a folder of its own: its program directory, where merges
+// put their temporary files, is then this test's alone, so tests running side
+// by side cannot see each other's temporary files.
+class TProgramCopy {
+ public:
+  TProgramCopy() {
+    path_ = folder_.File("pktdump");
+    std::filesystem::copy_file(BinDir() + "/pktdump", path_);
+  }
+  const std::string& path() const { return path_; }
+  // The temporary files that merges left in the program directory (and pktdump's private folders).
+  std::vector<std::string> Leftovers() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder_.path())) {
+      const std::string name = e.path().filename().string();
+      if (name.ends_with(".tmp") || name.starts_with(".pktdump-")) names.push_back(name);
+    }
+    return names;
+  }
+
+ private:
+  TempFolder folder_;
+  std::string path_;
+};
+
+const TProgramCopy* gProgram = nullptr;  // the copy of the running test
+
 // Runs pktdump with the arguments; standard output and error go to files of the folder.
 Result Pktdump(const TempFolder& folder, const std::vector<std::string>& args) {
-  std::string cmd = Quote(BinDir() + "/pktdump");
+  std::string cmd = Quote(gProgram->path());
   for (const std::string& a : args) cmd += " " + Quote(a);
   const std::string out = folder.File("stdout"), err = folder.File("stderr");
   cmd += " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
@@ -44,16 +71,6 @@ Result Pktdump(const TempFolder& folder, const std::vector<std::string>& args) {
   r.out = AsString(ReadBytes(out));
   r.err = AsString(ReadBytes(err));
   return r;
-}
-
-// The temporary files that merges left in the program directory (and pktdump's private folders).
-std::vector<std::string> Leftovers() {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(BinDir())) {
-    const std::string name = e.path().filename().string();
-    if (name.ends_with(".tmp") || name.starts_with(".pktdump-")) names.push_back(name);
-  }
-  return names;
 }
 
 Bytes Message(std::uint32_t number) { return TlvBuilder().Byte(2, 8).DWord(3, number).Word(5, 1101).WithRoot(); }
@@ -69,8 +86,11 @@ Bytes TerminalLog(int firstMs) {
 
 class PktdumpTest : public ::testing::Test {
  protected:
-  void SetUp() override { before_ = Leftovers(); }
-  void TearDown() override { EXPECT_EQ(Leftovers(), before_); }
+  void SetUp() override { gProgram = &program_; }
+  void TearDown() override {
+    EXPECT_EQ(program_.Leftovers(), std::vector<std::string>{});
+    gProgram = nullptr;
+  }
 
   // The core's view of the given files merged, with a filter.
   template <class Viewer, class Settings>
@@ -78,8 +98,8 @@ class PktdumpTest : public ::testing::Test {
     viewer.Reload(s, {}, steps);
   }
 
+  TProgramCopy program_;
   TempFolder folder_;
-  std::vector<std::string> before_;
 };
 
 std::string ListText(const TTerminalViewer& v) {

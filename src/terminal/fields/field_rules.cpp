@@ -65,8 +65,9 @@ void RuleDateTime(const TTLVStorage& storage, const FieldRule& rule, std::string
     Invalid(rule, fieldText);
     return;
   }
-  std::string stamp = TimeStampText(DecodeDateTime6(bytes));
-  AppendFieldFormat(fieldText, rule.format, {FieldArg::Utf8(stamp)});
+  char stamp[kTimeStampTextMax];
+  const char* end = PutTimeStampText(stamp, DecodeDateTime6(bytes));
+  AppendFieldFormat(fieldText, rule.format, {FieldArg::Utf8(std::string_view(stamp, end - stamp))});
 }
 
 // Four bytes: start hour, start minute, end hour, end minute.
