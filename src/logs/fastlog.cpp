@@ -294,15 +294,20 @@ const std::uint8_t* TH2HPacketHandler::GetTime() const { return GetHeader() + ho
 TSystemTime TH2HPacketHandler::GetSystemTime() const { return TSystemTime::FromBytes(GetTime()); }
 std::string TH2HPacketHandler::GetTimeText() const { return TimeStampText(GetSystemTime()); }
 std::string TH2HPacketHandler::GetAddress() const { return AddressText(GetHeader() + host_header::kAddress); }
-std::string TH2HPacketHandler::GetHostID() const {
+char* TH2HPacketHandler::PutHostID(char* out) const {
   static constexpr char kHex[] = "0123456789ABCDEF";
   const std::uint8_t* id = GetHeader() + host_header::kHostID;
-  std::string text(32, '0');
   for (int i = 0; i < 16; ++i) {
-    text[2 * i] = kHex[id[i] >> 4];
-    text[2 * i + 1] = kHex[id[i] & 0x0F];
+    *out++ = kHex[id[i] >> 4];
+    *out++ = kHex[id[i] & 0x0F];
   }
-  return text;
+  return out;
+}
+
+std::string TH2HPacketHandler::GetHostID() const {
+  char text[kHostIDTextSize];
+  PutHostID(text);
+  return std::string(text, sizeof text);
 }
 std::uint32_t TH2HPacketHandler::GetDataLength() const { return LE32(GetHeader() + host_header::kDataLength); }
 const std::uint8_t* TH2HPacketHandler::GetBody() const { return GetHeader() + host_header::kSize; }

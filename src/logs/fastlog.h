@@ -56,6 +56,9 @@ class TH2HPacketHandler {
   std::string GetTimeText() const;
   std::string GetAddress() const;
   std::string GetHostID() const;               // 32 upper-case hexadecimal digits
+  // The same digits written at out (kHostIDTextSize bytes); returns their end.
+  static constexpr std::size_t kHostIDTextSize = 32;
+  char* PutHostID(char* out) const;
   std::uint32_t GetDataLength() const;
   const std::uint8_t* GetBody() const;
   std::uint32_t GetBodySize() const;

@@ -80,7 +80,10 @@ TTerminalFilterEvent TTerminalFilter::Event() {
 }
 
 bool TH2HFilter::Skip(const TH2HPacketHandler& packet) const {
-  if (settings_.hostChecked && !settings_.hostText.empty() && packet.GetHostID() != settings_.hostText) return true;
+  if (settings_.hostChecked && !settings_.hostText.empty()) {
+    char id[TH2HPacketHandler::kHostIDTextSize];
+    if (std::string_view(id, packet.PutHostID(id) - id) != settings_.hostText) return true;
+  }
   if (!TimeAdmitted(settings_.time, packet.GetSystemTime())) return true;
   return !H2HKindAdmitted(settings_.kinds, packet.GetKind());
 }

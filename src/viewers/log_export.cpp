@@ -160,7 +160,7 @@ void RenderH2H(const TH2HFastLog& log, std::uint32_t begin, std::uint32_t end, T
     out += '\t';
     AppendQuotedTime(out, time);
     out += '\t';
-    out += p.GetHostID();
+    out.Commit(p.PutHostID(out.Room(TH2HPacketHandler::kHostIDTextSize)));
     out += '\t';
     const bool hasBody = p.GetDataLength() != 0;
     const std::uint8_t* body = p.GetBody();
