@@ -1,5 +1,6 @@
 #include "terminal/tlv.h"
 
+#include <bit>
 #include <cstring>
 
 namespace pkt {
@@ -170,6 +171,22 @@ int TTLVStorage::GetString(std::uint32_t tag, char* buffer, std::uint32_t& capac
   return TLV_BUFFER_TOO_SMALL;
 }
 
+namespace {
+
+// Up to eight BCD bytes held in a word, the first byte the most significant,
+// as the number their digit pairs make (a nibble above 9 counts with its
+// binary value): each byte becomes 10 * high + low (at most 165), then
+// neighbouring bytes, pairs and quads are joined with their place values.
+// No step carries from one lane into the next.
+std::uint64_t BcdWordValue(std::uint64_t w) {
+  w -= 6 * ((w >> 4) & 0x0F0F0F0F0F0F0F0Full);
+  w = ((w >> 8) & 0x00FF00FF00FF00FFull) * 100 + (w & 0x00FF00FF00FF00FFull);
+  w = ((w >> 16) & 0x0000FFFF0000FFFFull) * 10000 + (w & 0x0000FFFF0000FFFFull);
+  return (w >> 32) * 100000000ull + (w & 0xFFFFFFFFull);
+}
+
+}  // namespace
+
 int TTLVStorage::GetBCD(std::uint32_t tag, std::uint32_t maxDigits, std::uint64_t& out, std::uint32_t occurrence) const {
   const TTLV* item;
   if (int rc = Find(tag, item, occurrence)) return rc;
@@ -178,7 +195,24 @@ int TTLVStorage::GetBCD(std::uint32_t tag, std::uint32_t maxDigits, std::uint64_
   // An item without bytes reads as zeros, as ByteAt reads it.
   std::uint64_t value = 0;
   if (const std::uint8_t* data = item->GetData()) {
-    for (std::uint32_t i = 0; i < length; ++i) value = value * 100 + (data[i] >> 4) * 10 + (data[i] & 0x0F);
+    // Digit pairs are added one byte at a time (value * 100 + pair, wrapping
+    // in 64 bits); the last eight bytes at once, which gives the same sum.
+    const std::uint32_t head = length > 8 ? static_cast<std::uint32_t>(length) - 8 : 0;
+    for (std::uint32_t i = 0; i < head; ++i) value = value * 100 + (data[i] >> 4) * 10 + (data[i] & 0x0F);
+    std::uint64_t word = 0;
+    const std::uint8_t* const end = data + length;
+    if (length != 0 && data >= bytes_.data() + 8 && end <= bytes_.data() + bytes_.size()) {
+      // The value lies in the message with eight bytes before its end: one
+      // load of those eight, the bytes before the value shifted out.
+      std::memcpy(&word, end - 8, 8);
+      if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+      const std::uint32_t taken = static_cast<std::uint32_t>(length - head);
+      if (taken < 8) word &= (std::uint64_t(1) << (8 * taken)) - 1;
+    } else {
+      for (std::uint32_t i = head; i < length; ++i) word = (word << 8) | data[i];
+    }
+    constexpr std::uint64_t k100Pow8 = 10'000'000'000'000'000ull;
+    value = (length > 8 ? value * k100Pow8 : 0) + BcdWordValue(word);
   }
   out = value;
   return TLV_OK;

@@ -262,6 +262,31 @@ TEST(TlvGetters, PackedBcd) {
   EXPECT_EQ(s.GetBCD(9, 20, v), TLV_NOT_FOUND);
 }
 
+TEST(TlvGetters, PackedBcdOfEveryLengthAndNibbleIsTheDigitByDigitSum) {
+  // The reader adds the last eight bytes at once; it must give the sum of
+  // value * 100 + 10 * high + low byte after byte, wrapping in 64 bits, for
+  // any nibbles (above 9 too) and every length the readers accept.
+  std::mt19937 random(20160406);
+  for (int round = 0; round < 3000; ++round) {
+    const std::size_t length = static_cast<std::size_t>(round % 11);
+    Bytes value(length);
+    for (auto& b : value) b = static_cast<std::uint8_t>(round % 3 == 0 ? 0x99 : random());
+    std::uint64_t expected = 0;
+    for (std::uint8_t b : value) expected = expected * 100 + (b >> 4) * 10 + (b & 0x0F);
+    // First in the message, then behind another item (the reader may then
+    // load the bytes before the value too).
+    for (bool behind : {false, true}) {
+      TlvBuilder message;
+      if (behind) message.Item(6, Bytes(round % 13, 0xEE));
+      TTLVStorage s;
+      ASSERT_EQ(ParseBytes(s, message.Item(7, value).WithRoot()), TLV_OK);
+      std::uint64_t v = 1;
+      ASSERT_EQ(s.GetBCD(7, 20, v), TLV_OK);
+      ASSERT_EQ(v, expected) << "length " << length << " round " << round << (behind ? " behind" : "");
+    }
+  }
+}
+
 TEST(TlvItem, ReadsStayInsideTheValue) {
   TTLV item(9, 4, tlvValue);
   std::uint8_t src[] = {1, 2, 3, 4}, dst[8] = {};
