@@ -58,6 +58,31 @@ bool TryDateTimeMs(const TSystemTime& time, std::int64_t& ms);
 // The same, raising ConvertError "'%s' is not a valid date and time" with the
 // time stamp's text when it is not valid.
 std::int64_t DateTimeMs(const TSystemTime& time);
+
+// DateTimeMs for a run of time stamps that mostly share their date (the
+// records of a log, in time order): the day of the last date is kept, so a
+// stamp of the same date only has its time of day checked and added.
+class TDateTimeMsOfRun {
+ public:
+  std::int64_t operator()(const TSystemTime& t) {
+    if (haveDay_ && t.wDay == day_ && t.wMonth == month_ && t.wYear == year_ && t.wHour < 24 && t.wMinute < 60 &&
+        t.wSecond < 60 && t.wMilliseconds < 1000)
+      return dayMs_ + MsOfDay(t);
+    const std::int64_t ms = DateTimeMs(t);  // checks the whole stamp, raises for a bad one
+    haveDay_ = true;
+    year_ = t.wYear, month_ = t.wMonth, day_ = t.wDay;
+    dayMs_ = ms - MsOfDay(t);
+    return ms;
+  }
+
+ private:
+  static std::int64_t MsOfDay(const TSystemTime& t) {
+    return ((static_cast<std::int64_t>(t.wHour) * 60 + t.wMinute) * 60 + t.wSecond) * 1000 + t.wMilliseconds;
+  }
+  bool haveDay_ = false;
+  std::uint16_t year_ = 0, month_ = 0, day_ = 0;
+  std::int64_t dayMs_ = 0;
+};
 // Milliseconds as the floating-point date-time value (days since 30 December 1899).
 double DateTimeValue(std::int64_t ms);
 

@@ -1,6 +1,6 @@
 #include "viewers/charts.h"
 
-#include <map>
+#include <vector>
 
 #include "text/format.h"
 #include "viewers/viewer_common.h"
@@ -22,6 +22,79 @@ void CivilFromDays(std::int64_t z, int& y, unsigned& m, unsigned& d) {
 }
 
 constexpr std::uint64_t kProgressStep = 65536;
+
+// The unanswered requests, by issuer and terminal: the time of each. Open
+// addressing with linear probing in one array, so a request and its
+// response cost a probe or two and no allocation; deleting shifts the
+// entries behind back, so no mark of a deleted entry is left to step over.
+class TPendingRequests {
+ public:
+  TPendingRequests() { slots_.assign(kInitialSlots, Slot{}); }
+
+  // Remembers the request of key at time t, replacing an earlier one.
+  void Set(std::uint32_t key, std::int64_t t) {
+    std::size_t i = Home(key);
+    for (; slots_[i].key != kEmpty; i = Next(i)) {
+      if (slots_[i].key == key) {
+        slots_[i].t = t;
+        return;
+      }
+    }
+    slots_[i] = {key, t};
+    if (++count_ * 2 > slots_.size()) Grow();
+  }
+
+  // The time of key's request, forgotten once taken; false when there is none.
+  bool Take(std::uint32_t key, std::int64_t& t) {
+    std::size_t i = Home(key);
+    for (; slots_[i].key != key; i = Next(i))
+      if (slots_[i].key == kEmpty) return false;
+    t = slots_[i].t;
+    // Backward shift: move up each later entry of the run whose home does
+    // not lie between the hole and itself.
+    for (std::size_t hole = i, j = Next(i);; j = Next(j)) {
+      if (slots_[j].key == kEmpty) {
+        slots_[hole].key = kEmpty;
+        break;
+      }
+      const std::size_t home = Home(static_cast<std::uint32_t>(slots_[j].key));
+      const bool stays = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
+      if (!stays) {
+        slots_[hole] = slots_[j];
+        hole = j;
+      }
+    }
+    --count_;
+    return true;
+  }
+
+ private:
+  static constexpr std::uint64_t kEmpty = ~std::uint64_t(0);  // no 32-bit key is this
+  static constexpr std::size_t kInitialSlots = 1024;
+  struct Slot {
+    std::uint64_t key = kEmpty;
+    std::int64_t t = 0;
+  };
+
+  std::size_t Home(std::uint32_t key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (slots_.size() - 1);
+  }
+  std::size_t Next(std::size_t i) const { return (i + 1) & (slots_.size() - 1); }
+
+  void Grow() {
+    std::vector<Slot> old(slots_.size() * 2, Slot{});
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.key == kEmpty) continue;
+      std::size_t i = Home(static_cast<std::uint32_t>(slot.key));
+      while (slots_[i].key != kEmpty) i = Next(i);
+      slots_[i] = slot;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
+};
 }  // namespace
 
 std::string ChartLabelText(std::int64_t dateTimeMs) {
@@ -71,7 +144,8 @@ void BuildCharts(const TTerminalFastLog& log, TTerminalCharts& charts, const TPr
   // and must still open and count in a bucket of its own.
   bool haveBucket = false;
   TLoadBucket bucket;
-  std::map<std::uint32_t, std::int64_t> pending;  // issuer and terminal -> time of the unanswered request
+  TPendingRequests pending;  // issuer and terminal -> time of the unanswered request
+  TDateTimeMsOfRun dateTimeMs;
 
   auto count = [&bucket](TRecordKind kind) {
     switch (kind) {
@@ -88,18 +162,17 @@ void BuildCharts(const TTerminalFastLog& log, TTerminalCharts& charts, const TPr
     if (progress && i % kProgressStep == 0) progress(TWorkStage::Charts, i, n);
     const TTerminalPacketHandler packet = log.GetPacket(i);
     const TSystemTime time = packet.GetSystemTime();
-    const std::int64_t t = DateTimeMs(time);
+    const std::int64_t t = dateTimeMs(time);
     const TRecordKind kind = packet.GetKind();
 
     const std::uint32_t key = (std::uint32_t(packet.GetEmitentID()) << 16) | packet.GetTerminalID();
     if (kind == rkIncoming) {
-      pending[key] = t;
+      pending.Set(key, t);
     } else if (kind == rkOutgoing) {
-      auto it = pending.find(key);
-      if (it != pending.end()) {
-        const std::int64_t d = t - it->second;
+      std::int64_t requested;
+      if (pending.Take(key, requested)) {
+        const std::int64_t d = t - requested;
         charts.latency.push_back({t, time, d < 0 ? -d : d, i});
-        pending.erase(it);
       }
     }
 

@@ -2,6 +2,9 @@
 // pairing per issuer and terminal.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+
 #include "fixture.h"
 #include "platform/errors.h"
 #include "viewers/charts.h"
@@ -110,6 +113,62 @@ TEST(Charts, AnInvalidTimeStampStopsTheBuildKeepingThePointsSoFar) {
   none.load.push_back({});
   EXPECT_NO_THROW(BuildCharts(empty, none));  // never opened: no records
   EXPECT_TRUE(none.load.empty() && none.latency.empty());
+}
+
+TEST(Charts, ABadTimeOfDayOnTheDateOfTheRecordBeforeStillStopsTheBuild) {
+  // The date of a run of records is worked out once; a later record of the
+  // same date with an hour out of range must still raise.
+  Stamp bad = At(10, 0, 3, 0);
+  bad.hour = 24;
+  TempFolder folder;
+  TTerminalFastLog log;
+  log.Open(folder.Write("NS1_c.pkt", Join({Rec(0, At(10, 0, 0, 0)), Rec(0, bad)})));
+  TTerminalCharts charts;
+  EXPECT_THROW(BuildCharts(log, charts), ConvertError);
+}
+
+TEST(Charts, ManyTerminalsPairLikeAMapOfPendingRequests) {
+  // Requests and responses of three thousand terminals over three days, many
+  // left pending at once: each response pairs with the last request of its
+  // issuer and terminal not yet answered, as a map of pending requests says.
+  std::mt19937 random(20160406);
+  Bytes log;
+  struct Expected {
+    std::uint32_t row;
+    std::int64_t latencyMs;
+  };
+  std::vector<Expected> expected;
+  std::map<std::uint32_t, std::int64_t> pending;
+  std::int64_t clock = 0;  // ms since the first record
+  const Stamp first = At(23, 0, 0, 0);
+  for (std::uint32_t row = 0; row < 6000; ++row) {
+    clock += 1 + static_cast<int>(random() % 50000);
+    const std::int64_t dayMs = 86'400'000;
+    const std::int64_t sinceMidnight = 23LL * 3'600'000 + clock;
+    Stamp midnight = At(0, 0, 0, 0);
+    midnight.day = first.day + static_cast<int>(sinceMidnight / dayMs);
+    const Stamp t = midnight.PlusMs(static_cast<int>(sinceMidnight % dayMs));
+    const auto emitent = static_cast<std::uint16_t>(1 + random() % 3);
+    const auto terminal = static_cast<std::uint16_t>(random() % 1000);
+    const std::uint32_t key = (std::uint32_t(emitent) << 16) | terminal;
+    const int kind = random() % 5 < 3 ? 0 : 1;
+    const Bytes record = Rec(kind, t, emitent, terminal);
+    log.insert(log.end(), record.begin(), record.end());
+    if (kind == 0) {
+      pending[key] = clock;
+    } else if (auto it = pending.find(key); it != pending.end()) {
+      expected.push_back({row, clock - it->second});
+      pending.erase(it);
+    }
+  }
+  Charted c(log);
+  ASSERT_EQ(c.log.GetCount(), 6000u);
+  ASSERT_EQ(c.charts.latency.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    ASSERT_EQ(c.charts.latency[i].row, expected[i].row) << i;
+    ASSERT_EQ(c.charts.latency[i].latencyMs, expected[i].latencyMs) << i;
+  }
+  EXPECT_GT(c.charts.latency.back().time.wDay, first.day);  // the records ran into later days
 }
 
 }  // namespace
