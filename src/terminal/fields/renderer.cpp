@@ -145,9 +145,6 @@ DirectForm DirectFormOf(const FieldRule& r) {
   return forms[r.tag];
 }
 
-// A field with one value read by a reader of the storage. Kept out of line:
-// it holds the text buffer, which must not sit in every frame of a nested
-// message's recursion.
 // The export bytes of the fields whose text follows from their one-byte value
 // alone (message type names, response code texts, day masks), kept by each
 // rendering thread once made: the export writes the same few names millions
@@ -169,6 +166,9 @@ TByValueField& ByValueField(std::uint8_t tag, std::uint8_t value) {
   return (*row)[value];
 }
 
+// A field with one value read by a reader of the storage. Kept out of line:
+// it holds the text buffer, which must not sit in every frame of a nested
+// message's recursion.
 // Returns true when the field went straight onto the export line.
 __attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& storage, const FieldRule& r,
                                            std::string& text) {
