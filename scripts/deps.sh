@@ -9,6 +9,7 @@ PKT_PACKAGES=(
   libbenchmark-dev               # Google Benchmark (bench/pktbench)
   libcli11-dev                   # pktdump's argument parser (header-only)
   qt6-base-dev qt6-charts-dev libgl-dev   # the desktop application
+  libqt6opengl6-dev              # Qt Charts' CMake package requires Qt OpenGL
   ccache                         # faster rebuilds
 )
 
