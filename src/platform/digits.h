@@ -33,4 +33,28 @@ inline char* PutDecimalBackward(char* end, std::uint64_t v) {
   return p;
 }
 
+// The number of decimal digits of v (1 for 0): the bit length gives the
+// count to within one, a power of ten decides.
+inline unsigned DecimalDigitCount(std::uint64_t v) {
+  static constexpr std::uint64_t kPowers[20] = {
+      1ull,          10ull,          100ull,          1000ull,          10000ull,
+      100000ull,     1000000ull,     10000000ull,     100000000ull,     1000000000ull,
+      10000000000ull, 100000000000ull, 1000000000000ull, 10000000000000ull, 100000000000000ull,
+      1000000000000000ull, 10000000000000000ull, 100000000000000000ull, 1000000000000000000ull,
+      10000000000000000000ull};
+  const std::uint64_t w = v | 1;
+  const unsigned bits = 64u - static_cast<unsigned>(__builtin_clzll(w));
+  const unsigned t = (bits * 1233u) >> 12;  // about bits * log10(2)
+  return t + (w >= kPowers[t] ? 1u : 0u);
+}
+
+// The decimal digits of v written forwards at o, straight into the output
+// (a number built in a buffer of its own and copied would be read back
+// before its bytes have settled); returns the end.
+inline char* PutDecimal(char* o, std::uint64_t v) {
+  char* const end = o + DecimalDigitCount(v);
+  PutDecimalBackward(end, v);
+  return end;
+}
+
 }  // namespace pkt

@@ -190,11 +190,15 @@ std::uint64_t BcdWordValue(std::uint64_t w) {
 int TTLVStorage::GetBCD(std::uint32_t tag, std::uint32_t maxDigits, std::uint64_t& out, std::uint32_t occurrence) const {
   const TTLV* item;
   if (int rc = Find(tag, item, occurrence)) return rc;
-  std::uint64_t length = item->GetLength();
+  return GetBCD(*item, maxDigits, out);
+}
+
+int TTLVStorage::GetBCD(const TTLV& item, std::uint32_t maxDigits, std::uint64_t& out) const {
+  std::uint64_t length = item.GetLength();
   if (2 * length > maxDigits) return TLV_BAD_LENGTH;
   // An item without bytes reads as zeros, as ByteAt reads it.
   std::uint64_t value = 0;
-  if (const std::uint8_t* data = item->GetData()) {
+  if (const std::uint8_t* data = item.GetData()) {
     // Digit pairs are added one byte at a time (value * 100 + pair, wrapping
     // in 64 bits); the last eight bytes at once, which gives the same sum.
     const std::uint32_t head = length > 8 ? static_cast<std::uint32_t>(length) - 8 : 0;

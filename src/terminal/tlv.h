@@ -85,6 +85,8 @@ class TTLVStorage {
   // (Length < capacity); otherwise sets capacity to Length + 1 and answers 1.
   int GetString(std::uint32_t tag, char* buffer, std::uint32_t& capacity, std::uint32_t occurrence = 0) const;
   int GetBCD(std::uint32_t tag, std::uint32_t maxDigits, std::uint64_t& out, std::uint32_t occurrence = 0) const;
+  // The BCD value of an item of this storage, read as GetBCD reads it.
+  int GetBCD(const TTLV& item, std::uint32_t maxDigits, std::uint64_t& out) const;
   std::uint32_t CountTag(std::uint32_t tag) const;
 
  private:

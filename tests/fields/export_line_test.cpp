@@ -76,6 +76,16 @@ std::vector<Bytes> ValueShapes() {
       B({0xC0, 0xFF, 0x98, 0xB9, ' ', 0xA0, 0x22, 0x00, 'z'}),
       nested,
       deeper,
+      // BCD values with leading zero digits, all zeros, and one nibble too large late in the value.
+      B({0x00, 0x00, 0x05, 0x10}),
+      B({0x00, 0x00}),
+      B({0x01, 0x23, 0x45, 0x67, 0x89, 0x01, 0x23, 0x45, 0x67, 0x8A}),
+      // Texts at the edges of the text buffers (a track of 39 and 40, 79 and 80 characters).
+      test::Text(std::string(39, '7')),
+      test::Text(std::string(40, '7')),
+      test::Text(std::string(79, 'x')),
+      test::Text(std::string(80, 'x')),
+      test::Text("plain;text=1?"),
   };
 }
 

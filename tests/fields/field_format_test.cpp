@@ -2,7 +2,12 @@
 // with printf's padding rules, and the compile-time check of a format.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "platform/digits.h"
 #include "terminal/fields/field_format.h"
+#include "terminal/fields/field_table.h"
 
 namespace pkt {
 namespace {
@@ -24,6 +29,64 @@ TEST(FieldFormat, PlaceholdersFollowPrintf) {
   // Missing arguments write nothing; a lone % at the end and %% stay.
   EXPECT_EQ(F("a%ub%sc 100%% x%", {A::Int(1)}), "a1bc 100% x%");
   static_assert(FormatTakes("MF_TRZ_RESPCODE: %0X %s", "is") && !FormatTakes("MF_TRZ_AMOUNT: %f", "f"));
+}
+
+// The compiled form of a format writes exactly what the formatter writes, for
+// every format of the tag table and the formatter's own odd cases, with
+// arguments of every kind and of the extreme values.
+TEST(FieldFormat, ACompiledFormatWritesWhatTheFormatterWrites) {
+  using A = FieldArg;
+  std::vector<const char*> formats = {"%u.%.2u", "[%4u|%-4u|%04u|%.4d]", "a%ub%sc 100%% x%", "%", "x%05", "%%%%",
+                                      "%.0u|%.0d", "%s", "", "%0X %s", "%.2f %.2f"};
+  for (std::size_t i = 0; i < FieldRuleCount(); ++i) formats.push_back(FieldRules()[i].format);
+  const std::vector<std::vector<A>> argumentLists = {
+      {},
+      {A::Int(0), A::Int(0), A::Int(0), A::Int(0)},
+      {A::Int(-1), A::Int(0xFFFFFFFFLL), A::Int(INT64_MIN), A::Int(7)},
+      {A::Int(1234567), A::Int(5), A::Hundredths(-105), A::Int(42)},
+      {A::Hundredths(INT64_MIN), A::Hundredths(INT64_MAX), A::Stars(3), A::Int(9)},
+      {A::Utf8("два слова"), A::Cp1251(std::string_view("\xC0\x98\xFF", 3)), A::Stars(0), A::Utf8("")},
+  };
+  for (const char* fmt : formats) {
+    if (fmt == nullptr) continue;
+    TCompiledFormat compiled;
+    ASSERT_TRUE(compiled.Compile(fmt)) << fmt;
+    for (const std::vector<A>& args : argumentLists) {
+      // The formatter takes an initializer list: each list of none or four is spelled out.
+      auto check = [&](std::initializer_list<A> list) {
+        std::string expected;
+        AppendFieldFormat(expected, fmt, list);
+        std::string room(compiled.Room(list), '\0');
+        room.resize(static_cast<std::size_t>(compiled.Put(room.data(), list) - room.data()));
+        EXPECT_EQ(room, expected) << fmt;
+      };
+      if (args.empty()) {
+        check({});
+      } else {
+        check({args[0], args[1], args[2], args[3]});
+      }
+    }
+  }
+  TCompiledFormat tooLong;
+  EXPECT_FALSE(tooLong.Compile("%u%u%u%u%u%u%u%u%u%u%u%u%u"));
+  EXPECT_FALSE(tooLong.Compile(nullptr));
+}
+
+TEST(Digits, CountAndForwardWritingAtEveryPowerOfTen) {
+  std::vector<std::uint64_t> values = {0, UINT64_MAX};
+  for (std::uint64_t p = 1; p <= UINT64_MAX / 10; p *= 10) {
+    values.insert(values.end(), {p - 1, p, p + 1, 2 * p, 9 * p + (p - 1)});
+  }
+  values.push_back(10000000000000000000ull);
+  for (std::uint64_t v : values) {
+    const std::string expected = std::to_string(v);
+    EXPECT_EQ(DecimalDigitCount(v), expected.size()) << v;
+    char out[24];
+    EXPECT_EQ(std::string(out, PutDecimal(out, v)), expected);
+  }
+  char out[32];
+  EXPECT_EQ(std::string(out, PutHundredths(out, -105)), "-1.05");
+  EXPECT_EQ(std::string(out, PutHundredths(out, INT64_MIN)), "-92233720368547758.08");
 }
 
 }  // namespace

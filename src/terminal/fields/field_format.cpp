@@ -1,5 +1,6 @@
 #include "terminal/fields/field_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/digits.h"
@@ -24,13 +25,21 @@ char* Digits(std::uint64_t v, unsigned base, char* end) {
   return PutDecimalBackward(p, v);
 }
 
-struct Placeholder {
-  bool zeroPad = false;
-  bool left = false;
-  int width = 0;
-  int precision = -1;
-  char conversion = 0;
-};
+using Placeholder = FormatPlaceholder;
+
+// The flags, width and precision of a placeholder, p just behind its '%';
+// leaves p at the conversion letter.
+Placeholder ReadPlaceholder(const char*& p) {
+  Placeholder ph;
+  for (; *p == '0' || *p == '-'; ++p) (*p == '0' ? ph.zeroPad : ph.left) = true;
+  for (; *p >= '0' && *p <= '9'; ++p) ph.width = ph.width * 10 + (*p - '0');
+  if (*p == '.') {
+    ph.precision = 0;
+    for (++p; *p >= '0' && *p <= '9'; ++p) ph.precision = ph.precision * 10 + (*p - '0');
+  }
+  ph.conversion = *p;
+  return ph;
+}
 
 // The two places a field text is written: a string of its own (the tree, the
 // list of strings, the export's field buffers) or straight into the export's
@@ -42,6 +51,12 @@ struct StringOut {
   void Append(char c) { s.push_back(c); }
   void Fill(std::size_t n, char c) { s.append(n, c); }
   void Cp1251(std::string_view bytes) { AppendCp1251AsUtf8(s, bytes); }
+  void Decimal(std::uint64_t v) {
+    char digits[20];
+    char* const end = digits + sizeof digits;
+    const char* first = PutDecimalBackward(end, v);
+    s.append(first, static_cast<std::size_t>(end - first));
+  }
 };
 
 struct BufferOut {
@@ -59,6 +74,28 @@ struct BufferOut {
     AppendCp1251AsUtf8(utf8, bytes);
     b.Append(utf8);
   }
+  void Decimal(std::uint64_t v) { b.Commit(PutDecimal(b.Room(20), v)); }
+};
+
+// Room already made for the whole text (a compiled format's Put).
+struct PointerOut {
+  char*& p;
+  void Append(const char* s, std::size_t n) {
+    TTextBuffer::CopyBytes(p, s, n);
+    p += n;
+  }
+  void Append(std::string_view v) { Append(v.data(), v.size()); }
+  void Append(char c) { *p++ = c; }
+  void Fill(std::size_t n, char c) {
+    std::memset(p, c, n);
+    p += n;
+  }
+  void Cp1251(std::string_view bytes) {
+    std::string utf8;
+    AppendCp1251AsUtf8(utf8, bytes);
+    Append(utf8);
+  }
+  void Decimal(std::uint64_t v) { p = PutDecimal(p, v); }
 };
 
 template <class Out>
@@ -106,25 +143,19 @@ void AppendInteger(Out& out, const Placeholder& ph, std::int64_t value) {
       magnitude = static_cast<std::uint32_t>(value);
       break;
   }
+  if (ph.width == 0 && ph.precision < 0 && ph.conversion != 'X') {  // "%u", "%d": the digits as they are
+    if (negative) out.Append('-');
+    out.Decimal(magnitude);
+    return;
+  }
   char* first = Digits(magnitude, ph.conversion == 'X' ? 16 : 10, end);
   AppendPadded(out, ph, negative, std::string_view(first, end - first));
 }
 
-// A signed count of hundredths with two decimals: -105 gives -1.05. A value
-// of zero hundredths shows without a sign.
 template <class Out>
 void AppendHundredths(Out& out, std::int64_t hundredths) {
   char buffer[32];
-  char* end = buffer + sizeof buffer;
-  bool negative = hundredths < 0;
-  std::uint64_t m = negative ? 0u - static_cast<std::uint64_t>(hundredths) : static_cast<std::uint64_t>(hundredths);
-  char* p = end;
-  *--p = char('0' + m % 10);
-  *--p = char('0' + (m / 10) % 10);
-  *--p = '.';
-  p = Digits(m / 100, 10, p);
-  if (negative) *--p = '-';
-  out.Append(p, end - p);
+  out.Append(buffer, static_cast<std::size_t>(PutHundredths(buffer, hundredths) - buffer));
 }
 
 template <class Out>
@@ -144,6 +175,18 @@ void AppendText(Out& out, const FieldArg& arg) {
       break;
     }
     case FieldArg::Kind::Hundredths: AppendHundredths(out, arg.integer); break;
+  }
+}
+
+template <class Out>
+void AppendArgument(Out& out, const Placeholder& ph, const FieldArg& arg) {
+  switch (ph.conversion) {
+    case 'u':
+    case 'd':
+    case 'X': AppendInteger(out, ph, arg.integer); break;
+    case 'f': AppendHundredths(out, arg.integer); break;
+    case 's': AppendText(out, arg); break;
+    default: break;  // unknown conversions are left out (the table's formats are checked when built)
   }
 }
 
@@ -170,14 +213,7 @@ void FormatInto(Out out, const char* fmt, std::initializer_list<FieldArg> args) 
       literal = ++p;
       continue;
     }
-    Placeholder ph;
-    for (; *p == '0' || *p == '-'; ++p) (*p == '0' ? ph.zeroPad : ph.left) = true;
-    for (; *p >= '0' && *p <= '9'; ++p) ph.width = ph.width * 10 + (*p - '0');
-    if (*p == '.') {
-      ph.precision = 0;
-      for (++p; *p >= '0' && *p <= '9'; ++p) ph.precision = ph.precision * 10 + (*p - '0');
-    }
-    ph.conversion = *p;
+    const Placeholder ph = ReadPlaceholder(p);
     if (*p == '\0') {  // a format ending in a lone '%' keeps it
       out.Append('%');
       literal = p;
@@ -186,20 +222,101 @@ void FormatInto(Out out, const char* fmt, std::initializer_list<FieldArg> args) 
     ++p;
     literal = p;
     if (next == last) continue;
-    const FieldArg& arg = *next++;
-    switch (ph.conversion) {
-      case 'u':
-      case 'd':
-      case 'X': AppendInteger(out, ph, arg.integer); break;
-      case 'f': AppendHundredths(out, arg.integer); break;
-      case 's': AppendText(out, arg); break;
-      default: break;  // unknown conversions are left out (the table's formats are checked when built)
-    }
+    AppendArgument(out, ph, *next++);
   }
   if (p != literal) out.Append(literal, p - literal);
 }
 
 }  // namespace
+
+char* PutHundredths(char* o, std::int64_t hundredths) {
+  const bool negative = hundredths < 0;
+  const std::uint64_t m =
+      negative ? 0u - static_cast<std::uint64_t>(hundredths) : static_cast<std::uint64_t>(hundredths);
+  if (negative) *o++ = '-';
+  o = PutDecimal(o, m / 100);
+  *o++ = '.';
+  PutTwoDigits(o, static_cast<unsigned>(m % 100));
+  return o + 2;
+}
+
+bool TCompiledFormat::Compile(const char* fmt) {
+  count_ = 0;
+  literalSize_ = 0;
+  usable_ = false;
+  if (fmt == nullptr) return false;
+  auto add = [&](const char* text, std::size_t size, const Placeholder& ph) {
+    if (count_ == kMaxPieces) return false;
+    pieces_[count_++] = {text, static_cast<std::uint32_t>(size), ph};
+    literalSize_ += size;
+    return true;
+  };
+  const char* literal = fmt;
+  const char* p = fmt;
+  // The pieces as FormatInto meets them: literal text, "%%" as one percent
+  // sign, a lone '%' at the end kept, every other placeholder read alike.
+  while (*p != '\0') {
+    if (*p != '%') {
+      ++p;
+      continue;
+    }
+    if (p != literal && !add(literal, p - literal, {})) return false;
+    if (p[1] == '%' || p[1] == '\0') {
+      if (!add(p, 1, {})) return false;
+      p += p[1] == '%' ? 2 : 1;
+      literal = p;
+      continue;
+    }
+    ++p;
+    const Placeholder ph = ReadPlaceholder(p);
+    if (*p == '\0') {  // flags without a conversion letter: FormatInto keeps the '%' only
+      if (!add("%", 1, {})) return false;
+      literal = p;
+      break;
+    }
+    ++p;
+    literal = p;
+    if (!add(nullptr, 0, ph)) return false;
+  }
+  if (p != literal && !add(literal, p - literal, {})) return false;
+  usable_ = true;
+  return true;
+}
+
+std::size_t TCompiledFormat::Room(std::initializer_list<FieldArg> args) const {
+  std::size_t room = literalSize_;
+  const FieldArg* next = args.begin();
+  for (int i = 0; i < count_ && next != args.end(); ++i) {
+    const Piece& piece = pieces_[i];
+    if (piece.text != nullptr) continue;
+    const FieldArg& arg = *next++;
+    if (piece.ph.conversion == 's') {
+      switch (arg.kind) {
+        case FieldArg::Kind::Utf8: room += arg.text.size(); break;
+        case FieldArg::Kind::Cp1251: room += 3 * arg.text.size(); break;  // at most three UTF-8 bytes a byte
+        case FieldArg::Kind::Stars: room += arg.integer > 0 ? static_cast<std::size_t>(arg.integer) : 0; break;
+        default: room += 24; break;
+      }
+    } else {
+      room += static_cast<std::size_t>(piece.ph.width) + static_cast<std::size_t>(std::max(piece.ph.precision, 0)) + 24;
+    }
+  }
+  return room;
+}
+
+char* TCompiledFormat::Put(char* o, std::initializer_list<FieldArg> args) const {
+  PointerOut out{o};
+  const FieldArg* next = args.begin();
+  for (int i = 0; i < count_; ++i) {
+    const Piece& piece = pieces_[i];
+    if (piece.text != nullptr) {
+      out.Append(piece.text, piece.size);
+    } else if (next != args.end()) {
+      AppendArgument(out, piece.ph, *next++);
+    }
+  }
+  return o;
+}
 
 void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count) {
   static constexpr char kHex[] = "0123456789ABCDEF";

@@ -40,6 +40,50 @@ struct FieldArg {
   static FieldArg Hundredths(std::int64_t v) { return {Kind::Hundredths, v, {}}; }
 };
 
+// One placeholder of a format: %[0|-][width][.precision]conversion.
+struct FormatPlaceholder {
+  bool zeroPad = false;
+  bool left = false;
+  int width = 0;
+  int precision = -1;
+  char conversion = 0;
+};
+
+// A format read once into its pieces, for a field written millions of times
+// (the export's numeric fields): the text of Put is that of
+// AppendFieldFormat with the same format and arguments.
+class TCompiledFormat {
+ public:
+  // False for a null format or one of more than kMaxPieces pieces (literal
+  // runs and placeholders); such a format is left to AppendFieldFormat.
+  bool Compile(const char* fmt);
+  bool usable() const { return usable_; }
+  // The most bytes Put writes with these arguments.
+  std::size_t Room(std::initializer_list<FieldArg> args) const;
+  // Writes the text at o, which has Room(args) bytes; returns its end.
+  char* Put(char* o, std::initializer_list<FieldArg> args) const;
+
+  struct Piece {
+    const char* text;  // literal bytes; null for a placeholder
+    std::uint32_t size;
+    FormatPlaceholder ph;
+  };
+  const Piece* begin() const { return pieces_; }
+  const Piece* end() const { return pieces_ + count_; }
+  int count() const { return count_; }
+
+ private:
+  static constexpr int kMaxPieces = 12;
+  Piece pieces_[kMaxPieces] = {};
+  int count_ = 0;
+  std::size_t literalSize_ = 0;
+  bool usable_ = false;
+};
+
+// A signed count of hundredths with two decimals (-105 gives -1.05; zero
+// shows without a sign) written at o, at most 24 bytes; returns the end.
+char* PutHundredths(char* o, std::int64_t hundredths);
+
 // Appends fmt with its placeholders replaced by args in order. A placeholder
 // without an argument writes nothing; surplus arguments are ignored.
 void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args);

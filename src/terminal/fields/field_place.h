@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "terminal/fields/field_format.h"
 #include "text/text_buffer.h"
 #include "text/tree.h"
 
@@ -39,32 +40,39 @@ class ExportLine {
   // two double quotes, so that it is not mistaken for an empty line.
   void End();
 
-  // A field that the caller writes straight into the line between these two
-  // calls, knowing that its text is ASCII without double quotes and whether
-  // it must be quoted: the bytes are those of Field with the same text.
-  TTextBuffer& BeginDirect(bool quoted) {
-    char* o = out_->Room(2);
+  // Room for one field of at most n bytes in its export form, behind the tab
+  // that separates it from the field before; EndField takes the end of what
+  // was written there. empty: the field's text was empty.
+  char* BeginField(std::size_t n) {
+    char* o = out_->Room(1 + n);
     if (count_ != 0 || afterPrefix_) *o++ = '\t';
-    if (quoted) *o++ = '"';
-    out_->Commit(o);
-    directStart_ = out_->size();
-    return *out_;
+    return o;
   }
-  void EndDirect(bool quoted) {
-    lastEmpty_ = out_->size() == directStart_;
-    if (quoted) out_->Append('"');
+  void EndField(char* end, bool empty) {
+    out_->Commit(end);
     ++count_;
+    lastEmpty_ = empty;
+  }
+
+  // A field of a compiled format whose text is ASCII without double quotes
+  // (numbers and literal text), written straight into the line: the bytes are
+  // those of Field with the same text.
+  void PutDirect(const TCompiledFormat& format, bool quoted, std::initializer_list<FieldArg> args) {
+    char* o = BeginField(2 + format.Room(args));
+    if (quoted) *o++ = '"';
+    char* const start = o;
+    o = format.Put(o, args);
+    const bool empty = o == start;
+    if (quoted) *o++ = '"';
+    EndField(o, empty);
   }
 
   // A field already in its export form (cp1251, quoted as the rule asks);
   // empty: its text was empty.
   void FieldBytes(std::string_view bytes, bool empty) {
-    char* o = out_->Room(1 + bytes.size());
-    if (count_ != 0 || afterPrefix_) *o++ = '\t';
+    char* o = BeginField(bytes.size());
     std::memcpy(o, bytes.data(), bytes.size());
-    out_->Commit(o + bytes.size());
-    ++count_;
-    lastEmpty_ = empty;
+    EndField(o + bytes.size(), empty);
   }
 
   // The buffer that field texts of the given nesting depth are built in; it
@@ -77,7 +85,6 @@ class ExportLine {
   bool afterPrefix_ = false;
   bool lastEmpty_ = false;
   std::size_t count_ = 0;
-  std::size_t directStart_ = 0;
   std::string scratch_[kDepths];
 };
 

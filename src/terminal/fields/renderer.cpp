@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/digits.h"
+#include "platform/systime.h"
 #include "terminal/catalogues.h"
 #include "terminal/fields/field_format.h"
 #include "terminal/fields/field_table.h"
@@ -132,17 +133,25 @@ bool GivesOnlyNumbers(Conv conv) {
   }
 }
 
-// The direct form of every tag's row, worked out once.
-DirectForm DirectFormOf(const FieldRule& r) {
-  static const std::array<DirectForm, 256> forms = [] {
-    std::array<DirectForm, 256> f{};
+// The direct form of a row and its format read into pieces.
+struct TDirectRow {
+  DirectForm form = DirectForm::None;
+  TCompiledFormat format;
+};
+
+// The direct rows of every tag, worked out once.
+const TDirectRow& DirectRowOf(const FieldRule& r) {
+  static const std::array<TDirectRow, 256> rows = [] {
+    std::array<TDirectRow, 256> f{};
     for (std::uint32_t tag = 0; tag < 256; ++tag) {
       const FieldRule* rule = FieldRuleOf(tag);
-      if (rule && GivesOnlyNumbers(rule->conv)) f[tag] = DirectFormOfFormat(rule->format);
+      if (!rule || !GivesOnlyNumbers(rule->conv)) continue;
+      f[tag].form = DirectFormOfFormat(rule->format);
+      if (f[tag].form != DirectForm::None && !f[tag].format.Compile(rule->format)) f[tag].form = DirectForm::None;
     }
     return f;
   }();
-  return forms[r.tag];
+  return rows[r.tag];
 }
 
 // The export bytes of the fields whose text follows from their one-byte value
@@ -174,16 +183,15 @@ __attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& 
                                            std::string& text) {
   const FrontEndColumns columns = ColumnsFor(r, place);
   ExportLine* const line = place.line();
-  const DirectForm direct = line ? DirectFormOf(r) : DirectForm::None;
+  const TDirectRow* direct = line ? &DirectRowOf(r) : nullptr;
+  if (direct && direct->form == DirectForm::None) direct = nullptr;
   bool written = false;
   auto format = [&](std::initializer_list<FieldArg> args) {
-    if (direct == DirectForm::None) {
+    if (direct == nullptr) {
       AppendFieldFormat(text, r.format, args);
       return;
     }
-    const bool quoted = direct == DirectForm::Quoted;
-    AppendFieldFormat(line->BeginDirect(quoted), r.format, args);
-    line->EndDirect(quoted);
+    line->PutDirect(direct->format, direct->form == DirectForm::Quoted, args);
     written = true;
   };
   std::uint64_t value = 0;
@@ -335,6 +343,287 @@ __attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& 
   return written;
 }
 
+// The export's quick rows: the commonest fields of a log (numbers behind
+// their name, message type names, the message root) written straight into the
+// line from the value, without the general case's text, argument list and
+// placeholder interpretation. A quick row covers only a value that reads
+// cleanly; anything else (a failed read, a card number too long for 64 bits,
+// a name not yet kept) is left to the general case, so the bytes are always
+// those of the general case.
+enum class QuickShape : std::uint8_t {
+  None,
+  Number,      // literal text around one "%u" or "%d"
+  Digits,      // literal text around one "%s" of a BCD value's decimal digits
+  UnitsCents,  // literal text around "%u.%.2u"
+  Hundredths,  // literal text around one "%.2f"
+  Stamp,       // literal text around one "%s" of a six-byte date and time
+  Text,        // literal text around one "%s" of a text that needs no conversion
+  ByValue,     // a name kept per one-byte value
+  Fixed,       // the row's fixed text
+};
+
+struct TQuickRow {
+  QuickShape shape = QuickShape::None;
+  Reader reader = Reader::None;
+  Conv conv = Conv::Plain;
+  bool signedNumber = false;  // the placeholder is "%d"
+  bool twoWidths = false;     // a one-byte value is read as well as the reader's width
+  std::uint8_t tag = 0;
+  std::uint16_t buffer = 0;   // Text: the export's text buffer
+  std::uint8_t prefixSize = 0;
+  std::uint8_t suffixSize = 0;
+  char prefix[48] = {};  // the opening quote and the literal text before the number
+  char suffix[16] = {};  // the literal text after it and the closing quote
+  std::string bytes;     // Fixed: the field in its export form
+  bool empty = false;    // Fixed: the text is empty
+};
+
+bool IsPlainPlaceholder(const TCompiledFormat::Piece& p, char conversion) {
+  return p.text == nullptr && p.ph.conversion == conversion && p.ph.width == 0 && p.ph.precision < 0 && !p.ph.zeroPad &&
+         !p.ph.left;
+}
+
+// The quick form of a row: its format must be a literal prefix, the
+// placeholders of its shape and a literal suffix, its literal text ASCII
+// without double quotes (so that the quoting follows from the format alone).
+void MakeQuickForm(const FieldRule& r, TQuickRow& q) {
+  const DirectForm direct = DirectFormOfFormat(r.format);
+  TCompiledFormat format;
+  if (direct == DirectForm::None || !format.Compile(r.format)) return;
+  const TCompiledFormat::Piece* p = format.begin();
+  const TCompiledFormat::Piece* const end = format.end();
+  const TCompiledFormat::Piece* prefix = p != end && p->text ? p++ : nullptr;
+  QuickShape shape = QuickShape::None;
+  bool signedNumber = false;
+  const bool plainReader = r.reader != Reader::None && r.reader != Reader::Text && r.reader != Reader::Raw;
+  // A text of the log, or a time stamp, may hold blanks: only a format that
+  // quotes anyway keeps the quoting independent of them.
+  const bool quotedAnyway = direct == DirectForm::Quoted;
+  const bool twoWidths = r.conv == Conv::Rule && r.special == Special::TwoWidths &&
+                         (r.reader == Reader::Word || r.reader == Reader::DWord);
+  switch (twoWidths ? Conv::Plain : r.conv) {
+    case Conv::Plain:
+    case Conv::Low32:
+    case Conv::NumberText:
+      if (plainReader && p != end && (IsPlainPlaceholder(*p, 'u') || IsPlainPlaceholder(*p, 'd'))) {
+        signedNumber = p->ph.conversion == 'd';
+        shape = QuickShape::Number;
+        ++p;
+      }
+      break;
+    case Conv::Decimal:
+      if (plainReader && p != end && IsPlainPlaceholder(*p, 's')) {
+        shape = QuickShape::Digits;
+        ++p;
+      }
+      break;
+    case Conv::Amount:
+    case Conv::Thousandths:
+      if (plainReader && end - p >= 3 && IsPlainPlaceholder(p[0], 'u') && p[1].text && p[1].size == 1 &&
+          p[1].text[0] == '.' && p[2].text == nullptr && p[2].ph.conversion == 'u' && p[2].ph.precision == 2 &&
+          p[2].ph.width == 0 && !p[2].ph.left) {
+        shape = QuickShape::UnitsCents;
+        p += 3;
+      }
+      break;
+    case Conv::Fraction:
+      if (plainReader && p != end && p->text == nullptr && p->ph.conversion == 'f') {
+        shape = QuickShape::Hundredths;
+        ++p;
+      }
+      break;
+    case Conv::Rule:
+      if (r.special == Special::DateTime && quotedAnyway && p != end && p->text == nullptr &&
+          p->ph.conversion == 's') {
+        shape = QuickShape::Stamp;
+        ++p;
+      }
+      break;
+    case Conv::Text:
+      if (r.reader == Reader::Text && quotedAnyway && p != end && p->text == nullptr && p->ph.conversion == 's') {
+        shape = QuickShape::Text;
+        ++p;
+      }
+      break;
+    default: break;
+  }
+  const TCompiledFormat::Piece* suffix = p != end && p->text ? p++ : nullptr;
+  if (shape == QuickShape::None || p != end) return;
+  const bool quoted = direct == DirectForm::Quoted;
+  const std::size_t prefixSize = (prefix ? prefix->size : 0) + (quoted ? 1 : 0);
+  const std::size_t suffixSize = (suffix ? suffix->size : 0) + (quoted ? 1 : 0);
+  if (prefixSize > sizeof q.prefix || suffixSize > sizeof q.suffix) return;
+  char* o = q.prefix;
+  if (quoted) *o++ = '"';
+  if (prefix) std::memcpy(o, prefix->text, prefix->size);
+  o = q.suffix;
+  if (suffix) o = static_cast<char*>(std::memcpy(o, suffix->text, suffix->size)) + suffix->size;
+  if (quoted) *o = '"';
+  q.prefixSize = static_cast<std::uint8_t>(prefixSize);
+  q.suffixSize = static_cast<std::uint8_t>(suffixSize);
+  q.signedNumber = signedNumber;
+  q.twoWidths = twoWidths;
+  const std::uint16_t buffer = r.exportRule.buffer != 0 ? r.exportRule.buffer : r.buffer;
+  q.buffer = buffer <= kLargestTextBuffer ? buffer : kLargestTextBuffer;
+  q.shape = shape;
+}
+
+const std::array<TQuickRow, 256>& QuickRows() {
+  static const std::array<TQuickRow, 256> rows = [] {
+    std::array<TQuickRow, 256> q{};
+    for (std::uint32_t tag = 0; tag < 256; ++tag) {
+      const FieldRule* r = FieldRuleOf(tag);
+      if (r == nullptr || r->exportRule.noCase) continue;
+      q[tag].tag = static_cast<std::uint8_t>(tag);
+      q[tag].reader = r->reader;
+      q[tag].conv = r->conv;
+      if (r->conv == Conv::Fixed) {
+        AppendDelimitedUtf8Field(q[tag].bytes, r->format);
+        q[tag].empty = *r->format == '\0';
+        q[tag].shape = QuickShape::Fixed;
+      } else if (TextFollowsFromValue(r->conv) && r->reader == Reader::Byte) {
+        q[tag].shape = QuickShape::ByValue;
+      } else {
+        MakeQuickForm(*r, q[tag]);
+      }
+    }
+    return q;
+  }();
+  return rows;
+}
+
+// The prefix of a quick row at o, copied whole (its unused bytes are
+// overwritten by what follows); returns where the value goes.
+char* PutQuickPrefix(char* o, const TQuickRow& q) {
+  std::memcpy(o, q.prefix, sizeof q.prefix);
+  return o + q.prefixSize;
+}
+void EndQuickField(ExportLine& line, const TQuickRow& q, char* o, bool empty = false) {
+  std::memcpy(o, q.suffix, sizeof q.suffix);
+  line.EndField(o + q.suffixSize, empty);
+}
+constexpr std::size_t kQuickRoom = sizeof(TQuickRow::prefix) + sizeof(TQuickRow::suffix);
+
+// A BCD value's decimal digits. When every nibble is a digit they are the
+// nibbles themselves without the leading zeros, whatever the length (a card
+// number of twenty digits needs no 128-bit arithmetic); a value with other
+// nibbles is left to the general case.
+bool QuickDigitsField(ExportLine& line, const TQuickRow& q, std::uint32_t length, const std::uint8_t* d) {
+  const std::uint32_t maxDigits = q.reader == Reader::Bcd14 ? 14 : 20;
+  if (2 * std::uint64_t{length} > maxDigits) return false;
+  for (std::uint32_t i = 0; i < length; ++i)
+    if ((d[i] >> 4) > 9 || (d[i] & 0x0F) > 9) return false;
+  std::uint32_t first = 0;  // the first significant nibble
+  while (first < 2 * length && ((d[first / 2] >> (first % 2 ? 0 : 4)) & 0x0F) == 0) ++first;
+  char* o = PutQuickPrefix(line.BeginField(kQuickRoom + maxDigits), q);
+  if (first == 2 * length) *o++ = '0';
+  for (std::uint32_t n = first; n < 2 * length; ++n)
+    *o++ = static_cast<char>('0' + ((d[n / 2] >> (n % 2 ? 0 : 4)) & 0x0F));
+  EndQuickField(line, q, o);
+  return true;
+}
+
+// A time stamp of six bytes, or a text of the log that is ASCII without
+// double quotes (it reads the same in cp1251 and UTF-8 and the row's format
+// quotes it anyway).
+bool QuickTextField(ExportLine& line, const TQuickRow& q, std::uint32_t length, const std::uint8_t* d) {
+  if (q.shape == QuickShape::Stamp) {
+    if (length != 6) return false;
+    char* o = PutQuickPrefix(line.BeginField(kQuickRoom + kTimeStampTextMax), q);
+    EndQuickField(line, q, PutTimeStampText(o, DecodeDateTime6(d)));
+    return true;
+  }
+  // Read as GetString reads it: 1 to buffer - 1 bytes, up to the first zero byte.
+  if (length == 0 || length >= q.buffer) return false;
+  std::uint32_t n = 0;
+  for (; n < length && d[n] != 0; ++n)
+    if (d[n] >= 0x80 || d[n] == '"') return false;
+  char* o = PutQuickPrefix(line.BeginField(kQuickRoom + n), q);
+  std::memcpy(o, d, n);
+  EndQuickField(line, q, o + n, false);
+  return true;
+}
+
+// Writes the field of a quick row; false when the general case must write it.
+bool QuickField(ExportLine& line, const TQuickRow& q, const TTLVStorage& storage) {
+  if (q.shape == QuickShape::Fixed) {
+    line.FieldBytes(q.bytes, q.empty);
+    return true;
+  }
+  // The value of the first item with the row's tag, read as the row's reader reads it.
+  const TTLV* item;
+  if (storage.Find(q.tag, item) != TLV_OK) return false;
+  const std::uint32_t length = item->GetLength();
+  const std::uint8_t* d = item->GetData();
+  if (d == nullptr) return false;
+  if (q.shape == QuickShape::Stamp || q.shape == QuickShape::Text) return QuickTextField(line, q, length, d);
+  std::uint64_t value = 0;
+  std::int64_t signedValue = 0;
+  switch (q.twoWidths && length == 1 ? Reader::Byte : q.reader) {
+    case Reader::Byte:
+      if (length != 1) return false;
+      value = d[0];
+      break;
+    case Reader::Word:
+      if (length != 2) return false;
+      value = (std::uint32_t(d[0]) << 8) | d[1];
+      break;
+    case Reader::DWord:
+    case Reader::Int:
+      if (length != 4) return false;
+      value = (std::uint32_t(d[0]) << 24) | (std::uint32_t(d[1]) << 16) | (std::uint32_t(d[2]) << 8) | d[3];
+      signedValue = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+      break;
+    case Reader::Bcd14:
+    case Reader::Bcd20:
+      if (q.shape == QuickShape::Digits) return QuickDigitsField(line, q, length, d);
+      if (storage.GetBCD(*item, q.reader == Reader::Bcd14 ? 14 : 20, value) != TLV_OK) return false;
+      break;
+    default: return false;
+  }
+
+  if (q.shape == QuickShape::ByValue) {
+    const TByValueField& kept = ByValueField(q.tag, static_cast<std::uint8_t>(value));
+    if (!kept.made) return false;
+    line.FieldBytes(kept.bytes, kept.empty);
+    return true;
+  }
+
+  char* o = PutQuickPrefix(line.BeginField(kQuickRoom + 48), q);
+  switch (q.shape) {
+    case QuickShape::Number: {
+      // The argument of the general case, reduced to 32 bits by the placeholder.
+      std::int64_t arg;
+      switch (q.conv) {
+        case Conv::Low32: arg = static_cast<std::uint32_t>(value); break;
+        case Conv::NumberText: arg = static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); break;
+        default: arg = q.reader == Reader::Int ? signedValue : static_cast<std::int64_t>(value); break;
+      }
+      auto bits = static_cast<std::uint32_t>(arg);
+      if (q.signedNumber && static_cast<std::int32_t>(bits) < 0) {
+        *o++ = '-';
+        o = PutDecimal(o, 0u - static_cast<std::uint64_t>(static_cast<std::int64_t>(static_cast<std::int32_t>(bits))));
+      } else {
+        o = PutDecimal(o, q.signedNumber ? static_cast<std::uint64_t>(static_cast<std::int32_t>(bits)) : bits);
+      }
+      break;
+    }
+    case QuickShape::UnitsCents: {
+      const std::uint64_t scale = q.conv == Conv::Amount ? 10000 : 1000;
+      const std::uint64_t cents = q.conv == Conv::Amount ? value / 100 % 100 : value / 10 % 100;
+      o = PutDecimal(o, static_cast<std::uint32_t>(value / scale));
+      *o++ = '.';
+      PutTwoDigits(o, static_cast<unsigned>(cents));
+      o += 2;
+      break;
+    }
+    case QuickShape::Hundredths: o = PutHundredths(o, RoundToHundredths(static_cast<std::int64_t>(value))); break;
+    default: break;
+  }
+  EndQuickField(line, q, o);
+  return true;
+}
+
 // Tags the renderer does not know, and tags the export writes as such: the
 // tag in hexadecimal and the bytes of the first item with the tag.
 void UnknownField(FieldPlace place, const TTLVStorage& storage, const TTLV& item, int depth) {
@@ -392,6 +681,10 @@ void NestedField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
 }
 
 void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item, int depth) {
+  if (ExportLine* line = place.line(); line && item.GetTag() < 256) {
+    const TQuickRow& q = QuickRows()[item.GetTag()];
+    if (q.shape != QuickShape::None && QuickField(*line, q, storage)) return;
+  }
   const FieldRule* r = FieldRuleOf(item.GetTag());
   if (r == nullptr || (place.isExport() && r->exportRule.noCase)) {
     UnknownField(place, storage, item, depth);
