@@ -39,6 +39,9 @@ TTLVStorage::TTLVStorage() { Reset(); }
 void TTLVStorage::Reset() {
   items_.clear();
   items_.emplace_back(1, 0, tlvRoot);
+  seenTags_[0] = 1u << 1;  // the root's tag
+  seenTags_[1] = seenTags_[2] = seenTags_[3] = 0;
+  repeatedTags_ = false;
 }
 
 int TTLVStorage::Parse(const void* input, std::size_t size) {
@@ -92,15 +95,14 @@ int TTLVStorage::Parse(const void* input, std::size_t size) {
       continue;
     }
     if (length > n) return TLV_NO_DATA;
+    const std::uint64_t bit = std::uint64_t(1) << (tag % 64);
+    repeatedTags_ |= (seenTags_[tag / 64] & bit) != 0;
+    seenTags_[tag / 64] |= bit;
     items_.push_back(TTLV(tag, length, p, TTLV::Borrowed{}));
     p += length;
     n -= length;
   }
   return TLV_OK;
-}
-
-const TTLV* TTLVStorage::Item(std::uint32_t index) const {
-  return index < items_.size() ? &items_[index] : nullptr;
 }
 
 int TTLVStorage::Find(std::uint32_t tag, const TTLV*& out, std::uint32_t occurrence) const {

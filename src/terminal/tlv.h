@@ -74,7 +74,7 @@ class TTLVStorage {
 
   std::uint32_t Count() const { return static_cast<std::uint32_t>(items_.size()); }
   // The item at index (0 = root); null when index >= Count.
-  const TTLV* Item(std::uint32_t index) const;
+  const TTLV* Item(std::uint32_t index) const { return index < items_.size() ? &items_[index] : nullptr; }
 
   int Find(std::uint32_t tag, const TTLV*& out, std::uint32_t occurrence = 0) const;
   int GetByte(std::uint32_t tag, std::uint8_t& out, std::uint32_t occurrence = 0) const;
@@ -88,10 +88,22 @@ class TTLVStorage {
   // The BCD value of an item of this storage, read as GetBCD reads it.
   int GetBCD(const TTLV& item, std::uint32_t maxDigits, std::uint64_t& out) const;
   std::uint32_t CountTag(std::uint32_t tag) const;
+  // The first item with item's tag, for an item of this storage: the item
+  // itself when no tag of the message repeats, which the parse records, so
+  // that the fields of a message are read without a search each. Null when
+  // no item has the tag (or Find would refuse it).
+  const TTLV* FirstWithTag(const TTLV& item) const {
+    if (item.GetTag() < 1 || item.GetTag() > 254) return nullptr;  // as Find answers
+    if (!repeatedTags_ && !items_.empty() && &item >= items_.data() && &item < items_.data() + items_.size()) return &item;
+    const TTLV* first = nullptr;
+    return Find(item.GetTag(), first) == TLV_OK ? first : nullptr;
+  }
 
  private:
   std::vector<TTLV> items_;
   std::vector<std::uint8_t> bytes_;  // the message as parsed; items point into it
+  std::uint64_t seenTags_[4] = {};   // the tags met by the parse, a bit each
+  bool repeatedTags_ = false;        // some tag was met twice
 };
 
 }  // namespace pkt

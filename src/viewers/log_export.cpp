@@ -35,12 +35,7 @@ constexpr std::size_t kChunkBytes = 1 << 20;
 constexpr std::size_t kSlots = 6;
 constexpr std::uint32_t kProgressStep = 16384;
 
-void AppendUnsigned(TTextBuffer& out, std::uint64_t v) {
-  char buf[20];
-  char* const end = buf + sizeof buf;
-  const char* first = PutDecimalBackward(end, v);
-  out.Append(first, static_cast<std::size_t>(end - first));
-}
+void AppendUnsigned(TTextBuffer& out, std::uint64_t v) { out.Commit(PutDecimal(out.Room(20), v)); }
 
 // The time stamp text of a record, quoted (it holds a blank), without a format call.
 void AppendQuotedTime(TTextBuffer& out, const TSystemTime& t) {
@@ -96,10 +91,11 @@ class TBlockRenderer {
   void MessageLines(TTextBuffer& out, Parse parse, const std::uint8_t* body, std::uint32_t bodySize) {
     if (parse(storage_, body, bodySize) != TLV_OK) return;
     const std::uint32_t count = storage_.Count();
+    const TTLV* const items = storage_.Item(0);
     for (std::uint32_t i = 0; i < count; ++i) {
       if (i == 0) out += MessageField();
       line_.Begin(out, i == 0);
-      AddField(FieldPlace::Export(line_), storage_, *storage_.Item(i));
+      AddField(FieldPlace::Export(line_), storage_, items[i]);
       line_.End();
       out.Append2('\r', '\n');
     }

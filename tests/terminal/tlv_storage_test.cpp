@@ -156,6 +156,30 @@ TEST(TlvFind, RangeOccurrenceAndRoot) {
   EXPECT_EQ(s.Find(1, out, 1), TLV_NOT_FOUND);
 }
 
+TEST(TlvFind, FirstWithTagAnswersAsFind) {
+  TTLVStorage s;
+  // Tags 0 and 255 are refused by Find, so FirstWithTag refuses them too.
+  ASSERT_EQ(ParseBytes(s, B({2, 1, 1, 3, 1, 2, 0, 1, 3, 0x1F, 0xFF, 1, 4})), TLV_OK);
+  ASSERT_EQ(s.Count(), 5u);
+  EXPECT_EQ(s.FirstWithTag(*s.Item(1)), s.Item(1));
+  EXPECT_EQ(s.FirstWithTag(*s.Item(2)), s.Item(2));
+  EXPECT_EQ(s.FirstWithTag(*s.Item(3)), nullptr);
+  EXPECT_EQ(s.FirstWithTag(*s.Item(4)), nullptr);
+
+  // A repeated tag: every item with it answers the first; parsing again forgets the repeat.
+  ASSERT_EQ(ParseBytes(s, TlvBuilder().Byte(2, 1).Byte(3, 2).Byte(2, 3).bytes()), TLV_OK);
+  EXPECT_EQ(s.FirstWithTag(*s.Item(3)), s.Item(1));
+  EXPECT_EQ(s.FirstWithTag(*s.Item(2)), s.Item(2));
+  ASSERT_EQ(ParseBytes(s, TlvBuilder().Byte(3, 1).Byte(2, 2).bytes()), TLV_OK);
+  EXPECT_EQ(s.FirstWithTag(*s.Item(2)), s.Item(2));
+
+  // An item of another storage is looked up by its tag; the root's tag is the root.
+  TTLVStorage other;
+  ASSERT_EQ(ParseBytes(other, TlvBuilder().Byte(2, 9).bytes()), TLV_OK);
+  EXPECT_EQ(s.FirstWithTag(*other.Item(1)), s.Item(2));
+  EXPECT_EQ(s.FirstWithTag(*other.Item(0)), s.Item(0));
+}
+
 TEST(TlvGetters, IntegersAreBigEndianAndSizeChecked) {
   TTLVStorage s;
   Bytes msg = TlvBuilder().Byte(2, 0xAB).Word(3, 0x1234).DWord(4, 0x89ABCDEF).Item(5, B({1, 2, 3})).Item(6, {}).WithRoot();

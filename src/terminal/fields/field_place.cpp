@@ -13,9 +13,4 @@ void ExportLine::Field(std::string_view utf8) {
   lastEmpty_ = utf8.empty();
 }
 
-void ExportLine::End() {
-  // An empty field appends nothing, so the quotes can follow it.
-  if (!afterPrefix_ && count_ == 1 && lastEmpty_) out_->Append2('"', '"');
-}
-
 }  // namespace pkt

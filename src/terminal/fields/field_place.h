@@ -38,7 +38,10 @@ class ExportLine {
   void Field(std::string_view utf8);
   // Ends the line (without its CR LF): a line of exactly one empty field shows
   // two double quotes, so that it is not mistaken for an empty line.
-  void End();
+  void End() {
+    // An empty field appends nothing, so the quotes can follow it.
+    if (!afterPrefix_ && count_ == 1 && lastEmpty_) out_->Append2('"', '"');
+  }
 
   // Room for one field of at most n bytes in its export form, behind the tab
   // that separates it from the field before; EndField takes the end of what
