@@ -53,7 +53,8 @@ int TTLVStorage::Parse(const void* input, std::size_t size) {
     std::vector<std::uint8_t> copy(first, first + size);
     bytes_.swap(copy);
   } else {
-    bytes_.assign(first, first + size);
+    bytes_.resize(size);
+    if (size != 0) std::memcpy(bytes_.data(), first, size);
   }
   const std::uint8_t* p = bytes_.data();
   std::size_t n = size;

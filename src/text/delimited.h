@@ -16,6 +16,9 @@ namespace pkt {
 // Appends one field, quoted when it holds any byte 0x01-0x20 or a double quote.
 void AppendDelimitedField(std::string& out, std::string_view field);
 void AppendDelimitedField(TTextBuffer& out, std::string_view field);
+// The same written at o, which has room for twice the field and two quotes;
+// returns the end of the field.
+char* PutDelimitedField(char* o, std::string_view field);
 
 // Appends a UTF-8 text as one field in cp1251 (as AppendUtf8AsCp1251), quoted
 // by the same rule as AppendDelimitedField applied to the cp1251 bytes. The

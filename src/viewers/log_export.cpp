@@ -35,17 +35,6 @@ constexpr std::size_t kChunkBytes = 1 << 20;
 constexpr std::size_t kSlots = 6;
 constexpr std::uint32_t kProgressStep = 16384;
 
-void AppendUnsigned(TTextBuffer& out, std::uint64_t v) { out.Commit(PutDecimal(out.Room(20), v)); }
-
-// The time stamp text of a record, quoted (it holds a blank), without a format call.
-void AppendQuotedTime(TTextBuffer& out, const TSystemTime& t) {
-  char* p = out.Room(kTimeStampTextMax + 2);
-  *p++ = '"';
-  p = PutTimeStampText(p, t);
-  *p++ = '"';
-  out.Commit(p);
-}
-
 // The kind names of a family as export fields: cp1251, quoted where they hold blanks.
 struct TKindFields {
   std::array<std::string, 256> field;
@@ -106,18 +95,33 @@ class TBlockRenderer {
   ExportLine line_;
 };
 
+// The room of a record's header line besides its kind field: two time
+// stamps in quotes, two numbers or the host id, the address (quoted and
+// doubled at worst), the message number and size, the tabs and the line end.
+constexpr std::size_t kHeaderRoom = 2 * (kTimeStampTextMax + 2) + 64 + (2 * kAddressSize + 2) + 2 * 20 + 8;
+static_assert(TH2HPacketHandler::kHostIDTextSize <= 64);
+
+char* PutQuotedTime(char* o, const TSystemTime& t) {
+  *o++ = '"';
+  o = PutTimeStampText(o, t);
+  *o++ = '"';
+  return o;
+}
+
 // The address, then the frame's message number and size for a record with a
-// body (a field that the body is too short to hold stays empty).
+// body (a field that the body is too short to hold stays empty), and the line end.
 template <class Frame>
-void HeaderTail(TTextBuffer& out, std::string_view address, const Frame& frame, bool hasBody) {
-  AppendDelimitedField(out, address);
+char* PutHeaderTail(char* o, std::string_view address, const Frame& frame, bool hasBody) {
+  o = PutDelimitedField(o, address);
   if (hasBody) {
-    out += '\t';
-    if (frame.HasMessageNumber) AppendUnsigned(out, frame.MessageNumber);
-    out += '\t';
-    if (frame.HasSize) AppendUnsigned(out, frame.Size);
+    *o++ = '\t';
+    if (frame.HasMessageNumber) o = PutDecimal(o, frame.MessageNumber);
+    *o++ = '\t';
+    if (frame.HasSize) o = PutDecimal(o, frame.Size);
   }
-  out.Append2('\r', '\n');
+  *o++ = '\r';
+  *o++ = '\n';
+  return o;
 }
 
 // The record blocks of rows [begin, end) of a terminal log.
@@ -126,19 +130,21 @@ void RenderTerminal(const TTerminalFastLog& log, std::uint32_t begin, std::uint3
   const TKindFields& kinds = TerminalKindFields();
   for (std::uint32_t i = begin; i < end; ++i) {
     const TTerminalPacketHandler p = log.GetPacket(i);
-    AppendQuotedTime(out, p.GetSystemTime());
-    out += '\t';
-    out += kinds.field[p.GetKind()];
-    out += '\t';
-    AppendUnsigned(out, p.GetEmitentID());
-    out += '\t';
-    AppendUnsigned(out, p.GetTerminalID());
-    out += '\t';
+    const std::string& kind = kinds.field[p.GetKind()];
+    char* o = out.Room(kHeaderRoom + kind.size());
+    o = PutQuotedTime(o, p.GetSystemTime());
+    *o++ = '\t';
+    o = static_cast<char*>(std::memcpy(o, kind.data(), kind.size())) + kind.size();
+    *o++ = '\t';
+    o = PutDecimal(o, p.GetEmitentID());
+    *o++ = '\t';
+    o = PutDecimal(o, p.GetTerminalID());
+    *o++ = '\t';
     const bool hasBody = p.GetDataLength() != 0;
     const std::uint8_t* body = p.GetBody();
     const std::uint32_t bodySize = p.GetBodySize();
-    HeaderTail(out, AddressOf(p.GetHeader(), terminal_header::kAddress), TTerminalFrameHeader::Read(body, bodySize),
-               hasBody);
+    out.Commit(PutHeaderTail(o, AddressOf(p.GetHeader(), terminal_header::kAddress),
+                             TTerminalFrameHeader::Read(body, bodySize), hasBody));
     if (hasBody) r.MessageLines(out, ParseTerminalMessage, body, bodySize);
     out.Append2('\r', '\n');
   }
@@ -150,18 +156,21 @@ void RenderH2H(const TH2HFastLog& log, std::uint32_t begin, std::uint32_t end, T
   for (std::uint32_t i = begin; i < end; ++i) {
     const TH2HPacketHandler p = log.GetPacket(i);
     const TSystemTime time = p.GetSystemTime();
-    AppendQuotedTime(out, time);
-    out += '\t';
-    out += kinds.field[p.GetKind()];
-    out += '\t';
-    AppendQuotedTime(out, time);
-    out += '\t';
-    out.Commit(p.PutHostID(out.Room(TH2HPacketHandler::kHostIDTextSize)));
-    out += '\t';
+    const std::string& kind = kinds.field[p.GetKind()];
+    char* o = out.Room(kHeaderRoom + kind.size());
+    o = PutQuotedTime(o, time);
+    *o++ = '\t';
+    o = static_cast<char*>(std::memcpy(o, kind.data(), kind.size())) + kind.size();
+    *o++ = '\t';
+    o = PutQuotedTime(o, time);
+    *o++ = '\t';
+    o = p.PutHostID(o);
+    *o++ = '\t';
     const bool hasBody = p.GetDataLength() != 0;
     const std::uint8_t* body = p.GetBody();
     const std::uint32_t bodySize = p.GetBodySize();
-    HeaderTail(out, AddressOf(p.GetHeader(), host_header::kAddress), THostFrameHeader::Read(body, bodySize), hasBody);
+    out.Commit(PutHeaderTail(o, AddressOf(p.GetHeader(), host_header::kAddress), THostFrameHeader::Read(body, bodySize),
+                             hasBody));
     // Whatever the kind, the body is read as a host frame: ISO 8583 and raw
     // messages give lines only when their bytes happen to parse.
     if (hasBody) r.MessageLines(out, ParseHostMessage, body, bodySize);

@@ -45,5 +45,24 @@ TEST(DelimitedLine, EndsWithCrLfAndAppends) {
   EXPECT_EQ(out, "\"\"");
 }
 
+// The block buffer's form decides eight bytes at a time: every byte at every
+// place of texts of every length up to three words must decide as the
+// string's form, byte by byte, decides.
+TEST(DelimitedText, TheBlockBufferFormQuotesAsTheStringForm) {
+  for (std::size_t length = 1; length <= 24; ++length) {
+    for (std::size_t at = 0; at < length; ++at) {
+      for (int b = 0; b < 256; ++b) {
+        std::string field(length, 'a');
+        field[at] = static_cast<char>(b);
+        std::string expected;
+        AppendDelimitedField(expected, field);
+        TTextBuffer out;
+        AppendDelimitedField(out, field);
+        ASSERT_EQ(out.str(), expected) << "length " << length << " byte " << b << " at " << at;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace pkt

@@ -358,6 +358,7 @@ enum class QuickShape : std::uint8_t {
   Hundredths,  // literal text around one "%.2f"
   Stamp,       // literal text around one "%s" of a six-byte date and time
   Text,        // literal text around one "%s" of a text that needs no conversion
+  Token,       // literal text around one "%s" of a transaction token's text
   ByValue,     // a name kept per one-byte value
   Fixed,       // the row's fixed text
 };
@@ -439,6 +440,12 @@ void MakeQuickForm(const FieldRule& r, TQuickRow& q) {
         ++p;
       }
       break;
+    case Conv::Token:
+      if (quotedAnyway && p != end && p->text == nullptr && p->ph.conversion == 's') {
+        shape = QuickShape::Token;
+        ++p;
+      }
+      break;
     case Conv::Text:
       if (r.reader == Reader::Text && quotedAnyway && p != end && p->text == nullptr && p->ph.conversion == 's') {
         shape = QuickShape::Text;
@@ -499,6 +506,7 @@ const std::array<TQuickRow, 256>& QuickRows() {
 template <std::size_t N>
 void CopyWords(char* o, const char* p) {
   static_assert(N % 8 == 0);
+#pragma GCC unroll 8
   for (std::size_t i = 0; i < N; i += 8) {
     std::uint64_t w;
     std::memcpy(&w, p + i, 8);
@@ -539,6 +547,17 @@ bool QuickDigitsField(ExportLine& line, const TQuickRow& q, std::uint32_t length
   return true;
 }
 
+// A text that is ASCII without double quotes: it reads the same in cp1251 and
+// UTF-8, and the row's format quotes it anyway.
+bool QuickAsciiField(ExportLine& line, const TQuickRow& q, const std::uint8_t* text, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (text[i] >= 0x80 || text[i] == '"') return false;
+  char* o = PutQuickPrefix(line.BeginField(kQuickRoom + n), q);
+  std::memcpy(o, text, n);
+  EndQuickField(line, q, o + n);
+  return true;
+}
+
 // A time stamp of six bytes, or a text of the log that is ASCII without
 // double quotes (it reads the same in cp1251 and UTF-8 and the row's format
 // quotes it anyway).
@@ -551,13 +570,8 @@ bool QuickTextField(ExportLine& line, const TQuickRow& q, std::uint32_t length, 
   }
   // Read as GetString reads it: 1 to buffer - 1 bytes, up to the first zero byte.
   if (length == 0 || length >= q.buffer) return false;
-  std::uint32_t n = 0;
-  for (; n < length && d[n] != 0; ++n)
-    if (d[n] >= 0x80 || d[n] == '"') return false;
-  char* o = PutQuickPrefix(line.BeginField(kQuickRoom + n), q);
-  std::memcpy(o, d, n);
-  EndQuickField(line, q, o + n, false);
-  return true;
+  const void* zero = std::memchr(d, 0, length);
+  return QuickAsciiField(line, q, d, zero ? static_cast<const std::uint8_t*>(zero) - d : length);
 }
 
 // Writes the field of a quick row; false when the general case must write it.
@@ -565,6 +579,11 @@ bool QuickField(ExportLine& line, const TQuickRow& q, const TTLVStorage& storage
   if (q.shape == QuickShape::Fixed) {
     line.FieldBytes(q.bytes, q.empty);
     return true;
+  }
+  if (q.shape == QuickShape::Token) {
+    TCatalogueText buffer;
+    const std::string_view token = TransactionTokenText(storage, q.tag, buffer);
+    return QuickAsciiField(line, q, reinterpret_cast<const std::uint8_t*>(token.data()), token.size());
   }
   // The value of the first item with the row's tag, read as the row's reader reads it.
   const TTLV* const item = storage.FirstWithTag(current);
