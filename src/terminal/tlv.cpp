@@ -37,8 +37,9 @@ std::uint8_t TTLV::ByteAt(std::uint32_t position) const {
 TTLVStorage::TTLVStorage() { Reset(); }
 
 void TTLVStorage::Reset() {
-  items_.clear();
-  items_.emplace_back(1, 0, tlvRoot);
+  if (items_.empty()) items_.emplace_back(1, 0, tlvRoot);
+  items_[0].SetLength(0);
+  count_ = 1;
   seenTags_[0] = 1u << 1;  // the root's tag
   seenTags_[1] = seenTags_[2] = seenTags_[3] = 0;
   repeatedTags_ = false;
@@ -99,7 +100,16 @@ int TTLVStorage::Parse(const void* input, std::size_t size) {
     const std::uint64_t bit = std::uint64_t(1) << (tag % 64);
     repeatedTags_ |= (seenTags_[tag / 64] & bit) != 0;
     seenTags_[tag / 64] |= bit;
-    items_.push_back(TTLV(tag, length, p, TTLV::Borrowed{}));
+    if (count_ < items_.size()) {
+      // A slot of an earlier message: always a borrowed item, so it owns nothing.
+      TTLV& slot = items_[count_];
+      slot.tag_ = tag;
+      slot.length_ = length;
+      slot.data_ = length != 0 ? p : nullptr;
+    } else {
+      items_.push_back(TTLV(tag, length, p, TTLV::Borrowed{}));
+    }
+    ++count_;
     p += length;
     n -= length;
   }
@@ -109,7 +119,8 @@ int TTLVStorage::Parse(const void* input, std::size_t size) {
 int TTLVStorage::Find(std::uint32_t tag, const TTLV*& out, std::uint32_t occurrence) const {
   if (tag < 1 || tag > 254) return TLV_BAD_TAG;
   out = nullptr;
-  for (const TTLV& item : items_) {
+  for (std::uint32_t i = 0; i < count_; ++i) {
+    const TTLV& item = items_[i];
     if (item.GetTag() == tag) {
       if (occurrence == 0) {
         out = &item;
@@ -227,7 +238,7 @@ int TTLVStorage::GetBCD(const TTLV& item, std::uint32_t maxDigits, std::uint64_t
 
 std::uint32_t TTLVStorage::CountTag(std::uint32_t tag) const {
   std::uint32_t n = 0;
-  for (const TTLV& item : items_) n += item.GetTag() == tag;
+  for (std::uint32_t i = 0; i < count_; ++i) n += items_[i].GetTag() == tag;
   return n;
 }
 

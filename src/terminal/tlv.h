@@ -72,9 +72,9 @@ class TTLVStorage {
   void Reset();
   int Parse(const void* bytes, std::size_t size);
 
-  std::uint32_t Count() const { return static_cast<std::uint32_t>(items_.size()); }
+  std::uint32_t Count() const { return count_; }
   // The item at index (0 = root); null when index >= Count.
-  const TTLV* Item(std::uint32_t index) const { return index < items_.size() ? &items_[index] : nullptr; }
+  const TTLV* Item(std::uint32_t index) const { return index < count_ ? &items_[index] : nullptr; }
 
   int Find(std::uint32_t tag, const TTLV*& out, std::uint32_t occurrence = 0) const;
   int GetByte(std::uint32_t tag, std::uint8_t& out, std::uint32_t occurrence = 0) const;
@@ -94,13 +94,16 @@ class TTLVStorage {
   // no item has the tag (or Find would refuse it).
   const TTLV* FirstWithTag(const TTLV& item) const {
     if (item.GetTag() < 1 || item.GetTag() > 254) return nullptr;  // as Find answers
-    if (!repeatedTags_ && !items_.empty() && &item >= items_.data() && &item < items_.data() + items_.size()) return &item;
+    if (!repeatedTags_ && &item >= items_.data() && &item < items_.data() + count_) return &item;
     const TTLV* first = nullptr;
     return Find(item.GetTag(), first) == TLV_OK ? first : nullptr;
   }
 
  private:
+  // The items are items_[0, count_): the vector keeps the slots of longer
+  // messages parsed before, which the next parse fills in place.
   std::vector<TTLV> items_;
+  std::uint32_t count_ = 0;
   std::vector<std::uint8_t> bytes_;  // the message as parsed; items point into it
   std::uint64_t seenTags_[4] = {};   // the tags met by the parse, a bit each
   bool repeatedTags_ = false;        // some tag was met twice

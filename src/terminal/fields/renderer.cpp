@@ -715,11 +715,20 @@ void NestedField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
   if (form.finalStep) place.Final(std::string());
 }
 
+// The quick row of an item on an export line, when it has one and its value
+// reads cleanly.
+inline bool WroteQuickly(FieldPlace place, const TTLVStorage& storage, const TTLV& item) {
+  ExportLine* const line = place.line();
+  if (line == nullptr || item.GetTag() >= 256) return false;
+  // The table is made once; afterwards only the guard of the pointer is looked at.
+  static const TQuickRow* const rows = QuickRows().data();
+  const TQuickRow& q = rows[item.GetTag()];
+  return q.shape != QuickShape::None && QuickField(*line, q, storage, item);
+}
+
 void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item, int depth) {
-  if (ExportLine* line = place.line(); line && item.GetTag() < 256) {
-    const TQuickRow& q = QuickRows()[item.GetTag()];
-    if (q.shape != QuickShape::None && QuickField(*line, q, storage, item)) return;
-  }
+  // A field at depth 0 was offered to its quick row by AddField.
+  if (depth > 0 && WroteQuickly(place, storage, item)) return;
   const FieldRule* r = FieldRuleOf(item.GetTag());
   if (r == nullptr || (place.isExport() && r->exportRule.noCase)) {
     UnknownField(place, storage, item, depth);
@@ -767,7 +776,10 @@ void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
 
 }  // namespace
 
-void AddField(FieldPlace place, const TTLVStorage& storage, const TTLV& item) { RenderField(place, storage, item, 0); }
+void AddField(FieldPlace place, const TTLVStorage& storage, const TTLV& item) {
+  // Most fields of an export take the quick way: without the general case's frame.
+  if (!WroteQuickly(place, storage, item)) RenderField(place, storage, item, 0);
+}
 
 void AddFieldNode(TreeNode& parent, const TTLVStorage& storage, const TTLV& item) {
   RenderField(FieldPlace::Tree(parent), storage, item, 0);
