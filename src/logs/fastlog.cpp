@@ -276,6 +276,19 @@ const std::uint8_t* TTerminalPacketHandler::GetBody() const { return GetHeader()
 std::uint32_t TTerminalPacketHandler::GetBodySize() const {
   return BodySize(log_->GetView(), log_->GetViewSize(), offset_, terminal_header::kSize, GetDataLength());
 }
+TRecordFields TTerminalPacketHandler::Fields() const {
+  const std::uint8_t* const view = log_->GetView();
+  TRecordFields f;
+  f.header = view + offset_;
+  f.kind = f.header[terminal_header::kKind];
+  f.time = TSystemTime::FromBytes(f.header + terminal_header::kTime);
+  f.emitent = LE16(f.header + terminal_header::kEmitent);
+  f.terminal = LE16(f.header + terminal_header::kTerminal);
+  f.dataLength = LE32(f.header + terminal_header::kDataLength);
+  f.body = f.header + terminal_header::kSize;
+  f.bodySize = BodySize(view, log_->GetViewSize(), offset_, terminal_header::kSize, f.dataLength);
+  return f;
+}
 
 // ---------------------------------------------------------------------------
 // Host-to-host log
@@ -313,6 +326,18 @@ std::uint32_t TH2HPacketHandler::GetDataLength() const { return LE32(GetHeader()
 const std::uint8_t* TH2HPacketHandler::GetBody() const { return GetHeader() + host_header::kSize; }
 std::uint32_t TH2HPacketHandler::GetBodySize() const {
   return BodySize(log_->GetView(), log_->GetViewSize(), offset_, host_header::kSize, GetDataLength());
+}
+
+TRecordFields TH2HPacketHandler::Fields() const {
+  const std::uint8_t* const view = log_->GetView();
+  TRecordFields f;
+  f.header = view + offset_;
+  f.kind = f.header[host_header::kKind];
+  f.time = TSystemTime::FromBytes(f.header + host_header::kTime);
+  f.dataLength = LE32(f.header + host_header::kDataLength);
+  f.body = f.header + host_header::kSize;
+  f.bodySize = BodySize(view, log_->GetViewSize(), offset_, host_header::kSize, f.dataLength);
+  return f;
 }
 
 }  // namespace pkt

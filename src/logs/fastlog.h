@@ -20,6 +20,19 @@ class TH2HFastLog;
 
 // One accepted record of a terminal log. A small value (the owning index and
 // the record's offset); valid while the index's view is mapped.
+// The fields of a record's header read at once (one look at the mapped
+// view instead of one a field): what the export writes of every record.
+struct TRecordFields {
+  const std::uint8_t* header = nullptr;
+  TRecordKind kind = 0;
+  TSystemTime time;
+  std::uint16_t emitent = 0;   // terminal logs only
+  std::uint16_t terminal = 0;  // terminal logs only
+  std::uint32_t dataLength = 0;
+  const std::uint8_t* body = nullptr;
+  std::uint32_t bodySize = 0;  // as GetBodySize
+};
+
 class TTerminalPacketHandler {
  public:
   TTerminalPacketHandler(const TTerminalFastLog* log, std::uint64_t offset) : log_(log), offset_(offset) {}
@@ -37,6 +50,7 @@ class TTerminalPacketHandler {
   const std::uint8_t* GetBody() const;
   // The body bytes that lie inside the mapped file: the data length, cut at the end of the file.
   std::uint32_t GetBodySize() const;
+  TRecordFields Fields() const;
 
  private:
   const TTerminalFastLog* log_;
@@ -62,6 +76,7 @@ class TH2HPacketHandler {
   std::uint32_t GetDataLength() const;
   const std::uint8_t* GetBody() const;
   std::uint32_t GetBodySize() const;
+  TRecordFields Fields() const;  // without the terminal log's emitent and terminal
 
  private:
   const TH2HFastLog* log_;

@@ -129,23 +129,21 @@ void RenderTerminal(const TTerminalFastLog& log, std::uint32_t begin, std::uint3
                     TTextBuffer& out) {
   const TKindFields& kinds = TerminalKindFields();
   for (std::uint32_t i = begin; i < end; ++i) {
-    const TTerminalPacketHandler p = log.GetPacket(i);
-    const std::string& kind = kinds.field[p.GetKind()];
+    const TRecordFields f = log.GetPacket(i).Fields();
+    const std::string& kind = kinds.field[f.kind];
     char* o = out.Room(kHeaderRoom + kind.size());
-    o = PutQuotedTime(o, p.GetSystemTime());
+    o = PutQuotedTime(o, f.time);
     *o++ = '\t';
     o = static_cast<char*>(std::memcpy(o, kind.data(), kind.size())) + kind.size();
     *o++ = '\t';
-    o = PutDecimal(o, p.GetEmitentID());
+    o = PutDecimal(o, f.emitent);
     *o++ = '\t';
-    o = PutDecimal(o, p.GetTerminalID());
+    o = PutDecimal(o, f.terminal);
     *o++ = '\t';
-    const bool hasBody = p.GetDataLength() != 0;
-    const std::uint8_t* body = p.GetBody();
-    const std::uint32_t bodySize = p.GetBodySize();
-    out.Commit(PutHeaderTail(o, AddressOf(p.GetHeader(), terminal_header::kAddress),
-                             TTerminalFrameHeader::Read(body, bodySize), hasBody));
-    if (hasBody) r.MessageLines(out, ParseTerminalMessage, body, bodySize);
+    const bool hasBody = f.dataLength != 0;
+    out.Commit(PutHeaderTail(o, AddressOf(f.header, terminal_header::kAddress),
+                             TTerminalFrameHeader::Read(f.body, f.bodySize), hasBody));
+    if (hasBody) r.MessageLines(out, ParseTerminalMessage, f.body, f.bodySize);
     out.Append2('\r', '\n');
   }
 }
@@ -155,8 +153,9 @@ void RenderH2H(const TH2HFastLog& log, std::uint32_t begin, std::uint32_t end, T
   const TKindFields& kinds = H2HKindFields();
   for (std::uint32_t i = begin; i < end; ++i) {
     const TH2HPacketHandler p = log.GetPacket(i);
-    const TSystemTime time = p.GetSystemTime();
-    const std::string& kind = kinds.field[p.GetKind()];
+    const TRecordFields f = p.Fields();
+    const TSystemTime& time = f.time;
+    const std::string& kind = kinds.field[f.kind];
     char* o = out.Room(kHeaderRoom + kind.size());
     o = PutQuotedTime(o, time);
     *o++ = '\t';
@@ -166,10 +165,10 @@ void RenderH2H(const TH2HFastLog& log, std::uint32_t begin, std::uint32_t end, T
     *o++ = '\t';
     o = p.PutHostID(o);
     *o++ = '\t';
-    const bool hasBody = p.GetDataLength() != 0;
-    const std::uint8_t* body = p.GetBody();
-    const std::uint32_t bodySize = p.GetBodySize();
-    out.Commit(PutHeaderTail(o, AddressOf(p.GetHeader(), host_header::kAddress), THostFrameHeader::Read(body, bodySize),
+    const bool hasBody = f.dataLength != 0;
+    const std::uint8_t* body = f.body;
+    const std::uint32_t bodySize = f.bodySize;
+    out.Commit(PutHeaderTail(o, AddressOf(f.header, host_header::kAddress), THostFrameHeader::Read(body, bodySize),
                              hasBody));
     // Whatever the kind, the body is read as a host frame: ISO 8583 and raw
     // messages give lines only when their bytes happen to parse.

@@ -86,6 +86,44 @@ TEST_F(FastLogTest, HostHeaderFieldsReadThroughTheEntry) {
   EXPECT_EQ(p.GetBody()[0], 9);
 }
 
+// The header read at once gives what the getters give one by one, also for
+// a body cut at the end of the file.
+void ExpectFieldsAsGetters(const TTerminalPacketHandler& p) {
+  const TRecordFields f = p.Fields();
+  EXPECT_EQ(f.header, p.GetHeader());
+  EXPECT_EQ(f.kind, p.GetKind());
+  EXPECT_EQ(TimeStampText(f.time), p.GetTimeText());
+  EXPECT_EQ(f.emitent, p.GetEmitentID());
+  EXPECT_EQ(f.terminal, p.GetTerminalID());
+  EXPECT_EQ(f.dataLength, p.GetDataLength());
+  EXPECT_EQ(f.body, p.GetBody());
+  EXPECT_EQ(f.bodySize, p.GetBodySize());
+}
+void ExpectFieldsAsGetters(const TH2HPacketHandler& p) {
+  const TRecordFields f = p.Fields();
+  EXPECT_EQ(f.header, p.GetHeader());
+  EXPECT_EQ(f.kind, p.GetKind());
+  EXPECT_EQ(TimeStampText(f.time), p.GetTimeText());
+  EXPECT_EQ(f.dataLength, p.GetDataLength());
+  EXPECT_EQ(f.body, p.GetBody());
+  EXPECT_EQ(f.bodySize, p.GetBodySize());
+}
+
+TEST_F(FastLogTest, HeaderFieldsReadAtOnceAreThoseOfTheGetters) {
+  TTerminalFastLog terminal;
+  terminal.Open(dir.Write("NS.pkt", Join({TerminalRecord().Kind(12).Time(kT0).Emitent(7).Terminal(0xFFFF).Build(),
+                                          TerminalRecord().Time(kT0.PlusMs(1)).Body({1, 2, 3, 4}).DataLength(1000).Build()})));
+  ASSERT_EQ(terminal.GetCount(), 2u);
+  for (std::uint32_t i = 0; i < 2; ++i) ExpectFieldsAsGetters(terminal.GetPacket(i));
+  EXPECT_EQ(terminal.GetPacket(1).Fields().bodySize, 4u);
+
+  TH2HFastLog host;
+  host.Open(dir.Write("H2H.pkt", Join({HostRecord().Kind(13).Time(kT0).Body({9, 8, 7}).Build(),
+                                       HostRecord().Time(kT0.PlusMs(1)).DataLength(0xFFFFFFFF).Build()})));
+  ASSERT_EQ(host.GetCount(), 2u);
+  for (std::uint32_t i = 0; i < 2; ++i) ExpectFieldsAsGetters(host.GetPacket(i));
+}
+
 TEST_F(FastLogTest, JoinedTerminalLogsIndexEveryRecordInFileOrder) {
   const Bytes a = Join({TerminalRecord().Time(kT0).Build(), TerminalRecord().Time(kT0).Body(Bytes(40, 1)).Build()});
   const Bytes b = Join({TerminalRecord().Time(kT0).Terminal(9).Build()});
