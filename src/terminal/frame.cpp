@@ -35,12 +35,16 @@ Header ReadHeader(const std::uint8_t* body, std::size_t bodySize) {
 }
 
 template <typename Header>
-TFrameRegion Region(const std::uint8_t* body, std::size_t bodySize) {
-  Header header = Header::Read(body, bodySize);
+TFrameRegion RegionOf(const Header& header, const std::uint8_t* body, std::size_t bodySize) {
   if (!header.Complete) return {};
   std::size_t length = header.TlvLength();
   if (length > bodySize - Header::kTlvOffset) return {};
   return {body + Header::kTlvOffset, length, true};
+}
+
+template <typename Header>
+TFrameRegion Region(const std::uint8_t* body, std::size_t bodySize) {
+  return RegionOf(Header::Read(body, bodySize), body, bodySize);
 }
 
 template <typename Header>
@@ -61,6 +65,14 @@ TTerminalFrameHeader TTerminalFrameHeader::Read(const std::uint8_t* body, std::s
 
 THostFrameHeader THostFrameHeader::Read(const std::uint8_t* body, std::size_t bodySize) {
   return ReadHeader<THostFrameHeader>(body, bodySize);
+}
+
+TFrameRegion TTerminalFrameHeader::TlvRegion(const std::uint8_t* body, std::size_t bodySize) const {
+  return RegionOf(*this, body, bodySize);
+}
+
+TFrameRegion THostFrameHeader::TlvRegion(const std::uint8_t* body, std::size_t bodySize) const {
+  return RegionOf(*this, body, bodySize);
 }
 
 TFrameRegion TerminalTlvRegion(const std::uint8_t* body, std::size_t bodySize) {

@@ -37,6 +37,8 @@ struct TTerminalFrameHeader {
   bool HasSize = false;
 
   static TTerminalFrameHeader Read(const std::uint8_t* body, std::size_t bodySize);
+  // The TLV region of the body this header was read from (as the region functions below).
+  TFrameRegion TlvRegion(const std::uint8_t* body, std::size_t bodySize) const;
   // The TLV length the header announces: size - 16, wrapped to 16 bits.
   std::uint16_t TlvLength() const { return static_cast<std::uint16_t>(Size - kSizeBias); }
 };
@@ -56,6 +58,8 @@ struct THostFrameHeader {
   bool HasSize = false;
 
   static THostFrameHeader Read(const std::uint8_t* body, std::size_t bodySize);
+  // The TLV region of the body this header was read from (as the region functions below).
+  TFrameRegion TlvRegion(const std::uint8_t* body, std::size_t bodySize) const;
   std::uint16_t TlvLength() const { return static_cast<std::uint16_t>(Size - kSizeBias); }
 };
 

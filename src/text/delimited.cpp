@@ -118,6 +118,8 @@ TTextClass ClassOf(std::string_view text) {
 
 }  // namespace
 
+bool IsAsciiWithoutQuotes(std::string_view text) { return !ClassOf(text).convert; }
+
 char* PutDelimitedField(char* o, std::string_view field) {
   // The class looks at eight bytes at a time; a byte quotes the field exactly
   // when it is a double quote or one of 0x01 to 0x20.

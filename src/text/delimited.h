@@ -33,6 +33,11 @@ char* PutDelimitedUtf8Field(char* o, std::string_view utf8);
 // room for a last eight-byte store.
 constexpr std::size_t DelimitedUtf8FieldRoom(std::size_t utf8Size) { return 2 * utf8Size + 2 + 8; }
 
+// True when every byte of the text is below 0x80 and none is a double quote:
+// such a text is the same in cp1251 and UTF-8 and is written as it stands
+// (in quotes or not). Looked at eight bytes at a time.
+bool IsAsciiWithoutQuotes(std::string_view text);
+
 // Appends the fields joined by tabs. A list of exactly one empty field gives
 // two double quotes (so that the line is not mistaken for an empty one); an
 // empty list gives nothing.

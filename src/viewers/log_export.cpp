@@ -76,9 +76,8 @@ class TBlockRenderer {
  public:
   // One item line per item of the message, when the region parses. The first
   // line starts with the message field.
-  template <class Parse>
-  void MessageLines(TTextBuffer& out, Parse parse, const std::uint8_t* body, std::uint32_t bodySize) {
-    if (parse(storage_, body, bodySize) != TLV_OK) return;
+  void MessageLines(TTextBuffer& out, const TFrameRegion& region) {
+    if (!region.ok || storage_.Parse(region.data, region.size) != TLV_OK) return;
     const std::uint32_t count = storage_.Count();
     const TTLV* const items = storage_.Item(0);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -141,9 +140,9 @@ void RenderTerminal(const TTerminalFastLog& log, std::uint32_t begin, std::uint3
     o = PutDecimal(o, f.terminal);
     *o++ = '\t';
     const bool hasBody = f.dataLength != 0;
-    out.Commit(PutHeaderTail(o, AddressOf(f.header, terminal_header::kAddress),
-                             TTerminalFrameHeader::Read(f.body, f.bodySize), hasBody));
-    if (hasBody) r.MessageLines(out, ParseTerminalMessage, f.body, f.bodySize);
+    const TTerminalFrameHeader frame = TTerminalFrameHeader::Read(f.body, f.bodySize);
+    out.Commit(PutHeaderTail(o, AddressOf(f.header, terminal_header::kAddress), frame, hasBody));
+    if (hasBody) r.MessageLines(out, frame.TlvRegion(f.body, f.bodySize));
     out.Append2('\r', '\n');
   }
 }
@@ -168,11 +167,11 @@ void RenderH2H(const TH2HFastLog& log, std::uint32_t begin, std::uint32_t end, T
     const bool hasBody = f.dataLength != 0;
     const std::uint8_t* body = f.body;
     const std::uint32_t bodySize = f.bodySize;
-    out.Commit(PutHeaderTail(o, AddressOf(f.header, host_header::kAddress), THostFrameHeader::Read(body, bodySize),
-                             hasBody));
+    const THostFrameHeader frame = THostFrameHeader::Read(body, bodySize);
+    out.Commit(PutHeaderTail(o, AddressOf(f.header, host_header::kAddress), frame, hasBody));
     // Whatever the kind, the body is read as a host frame: ISO 8583 and raw
     // messages give lines only when their bytes happen to parse.
-    if (hasBody) r.MessageLines(out, ParseHostMessage, body, bodySize);
+    if (hasBody) r.MessageLines(out, frame.TlvRegion(body, bodySize));
     out.Append2('\r', '\n');
   }
 }

@@ -93,5 +93,24 @@ TEST(FrameRegion, NeverReachesPastTheBody) {
   EXPECT_EQ(TerminalTlvRegion(body.data(), body.size()).size, 65524u);
 }
 
+TEST(FrameRegion, TheHeaderGivesTheRegionOfItsBody) {
+  // Every body length of a frame, whole and cut, and sizes that fit, overrun and wrap.
+  const Bytes tlv = TlvBuilder().Byte(2, 8).Str(45, "x").WithRoot();
+  for (int size : {int(tlv.size()) + 16, int(tlv.size()) + 32, int(tlv.size()) + 17, 0, 15, 0xFFFF}) {
+    const Bytes body = test::TerminalFrameBody(1, tlv, size);
+    const Bytes host = test::HostFrameBody(1, tlv, size);
+    for (std::size_t n = 0; n <= body.size(); ++n) {
+      const TFrameRegion a = TerminalTlvRegion(body.data(), n);
+      const TFrameRegion b = TTerminalFrameHeader::Read(body.data(), n).TlvRegion(body.data(), n);
+      EXPECT_TRUE(a.ok == b.ok && a.data == b.data && a.size == b.size) << size << " " << n;
+    }
+    for (std::size_t n = 0; n <= host.size(); ++n) {
+      const TFrameRegion a = HostTlvRegion(host.data(), n);
+      const TFrameRegion b = THostFrameHeader::Read(host.data(), n).TlvRegion(host.data(), n);
+      EXPECT_TRUE(a.ok == b.ok && a.data == b.data && a.size == b.size) << size << " " << n;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace pkt

@@ -45,9 +45,9 @@ TEST(DelimitedLine, EndsWithCrLfAndAppends) {
   EXPECT_EQ(out, "\"\"");
 }
 
-// The block buffer's form decides eight bytes at a time: every byte at every
-// place of texts of every length up to three words must decide as the
-// string's form, byte by byte, decides.
+// The block buffer's form and the ASCII test decide eight bytes at a time:
+// every byte at every place of texts of every length up to three words must
+// decide as the byte-by-byte rules decide.
 TEST(DelimitedText, TheBlockBufferFormQuotesAsTheStringForm) {
   for (std::size_t length = 1; length <= 24; ++length) {
     for (std::size_t at = 0; at < length; ++at) {
@@ -59,6 +59,7 @@ TEST(DelimitedText, TheBlockBufferFormQuotesAsTheStringForm) {
         TTextBuffer out;
         AppendDelimitedField(out, field);
         ASSERT_EQ(out.str(), expected) << "length " << length << " byte " << b << " at " << at;
+        ASSERT_EQ(IsAsciiWithoutQuotes(field), b < 0x80 && b != '"') << "length " << length << " byte " << b;
       }
     }
   }

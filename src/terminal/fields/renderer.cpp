@@ -550,8 +550,7 @@ bool QuickDigitsField(ExportLine& line, const TQuickRow& q, std::uint32_t length
 // A text that is ASCII without double quotes: it reads the same in cp1251 and
 // UTF-8, and the row's format quotes it anyway.
 bool QuickAsciiField(ExportLine& line, const TQuickRow& q, const std::uint8_t* text, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i)
-    if (text[i] >= 0x80 || text[i] == '"') return false;
+  if (!IsAsciiWithoutQuotes(std::string_view(reinterpret_cast<const char*>(text), n))) return false;
   char* o = PutQuickPrefix(line.BeginField(kQuickRoom + n), q);
   std::memcpy(o, text, n);
   EndQuickField(line, q, o + n);
