@@ -247,6 +247,27 @@ std::uint64_t TFastLog::GetViewSize() const { return impl_->file.size(); }
 std::uint32_t TFastLog::GetCount() const { return impl_->entries.Count(); }
 std::uint64_t TFastLog::GetEntryBytes() const { return impl_->entries.Bytes(); }
 
+namespace {
+
+// Where a family's header keeps the fields both families have.
+struct THeaderLayout {
+  std::uint32_t kind, time, dataLength, size;
+};
+
+TRecordFields ReadFields(const TFastLog& log, std::uint64_t offset, const THeaderLayout& at) {
+  const std::uint8_t* const view = log.GetView();
+  TRecordFields f;
+  f.header = view + offset;
+  f.kind = f.header[at.kind];
+  f.time = TSystemTime::FromBytes(f.header + at.time);
+  f.dataLength = LE32(f.header + at.dataLength);
+  f.body = f.header + at.size;
+  f.bodySize = BodySize(view, log.GetViewSize(), offset, at.size, f.dataLength);
+  return f;
+}
+
+}  // namespace
+
 std::uint64_t TFastLog::EntryOffset(std::uint32_t index) const {
   if (index >= impl_->entries.Count()) RaiseBadIndex();
   return impl_->entries.Offset(index);
@@ -277,16 +298,11 @@ std::uint32_t TTerminalPacketHandler::GetBodySize() const {
   return BodySize(log_->GetView(), log_->GetViewSize(), offset_, terminal_header::kSize, GetDataLength());
 }
 TRecordFields TTerminalPacketHandler::Fields() const {
-  const std::uint8_t* const view = log_->GetView();
-  TRecordFields f;
-  f.header = view + offset_;
-  f.kind = f.header[terminal_header::kKind];
-  f.time = TSystemTime::FromBytes(f.header + terminal_header::kTime);
+  TRecordFields f = ReadFields(*log_, offset_,
+                               {terminal_header::kKind, terminal_header::kTime, terminal_header::kDataLength,
+                                terminal_header::kSize});
   f.emitent = LE16(f.header + terminal_header::kEmitent);
   f.terminal = LE16(f.header + terminal_header::kTerminal);
-  f.dataLength = LE32(f.header + terminal_header::kDataLength);
-  f.body = f.header + terminal_header::kSize;
-  f.bodySize = BodySize(view, log_->GetViewSize(), offset_, terminal_header::kSize, f.dataLength);
   return f;
 }
 
@@ -329,15 +345,8 @@ std::uint32_t TH2HPacketHandler::GetBodySize() const {
 }
 
 TRecordFields TH2HPacketHandler::Fields() const {
-  const std::uint8_t* const view = log_->GetView();
-  TRecordFields f;
-  f.header = view + offset_;
-  f.kind = f.header[host_header::kKind];
-  f.time = TSystemTime::FromBytes(f.header + host_header::kTime);
-  f.dataLength = LE32(f.header + host_header::kDataLength);
-  f.body = f.header + host_header::kSize;
-  f.bodySize = BodySize(view, log_->GetViewSize(), offset_, host_header::kSize, f.dataLength);
-  return f;
+  return ReadFields(*log_, offset_,
+                    {host_header::kKind, host_header::kTime, host_header::kDataLength, host_header::kSize});
 }
 
 }  // namespace pkt

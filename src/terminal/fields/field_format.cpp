@@ -243,7 +243,6 @@ char* PutHundredths(char* o, std::int64_t hundredths) {
 bool TCompiledFormat::Compile(const char* fmt) {
   count_ = 0;
   literalSize_ = 0;
-  usable_ = false;
   if (fmt == nullptr) return false;
   auto add = [&](const char* text, std::size_t size, const Placeholder& ph) {
     if (count_ == kMaxPieces) return false;
@@ -279,7 +278,6 @@ bool TCompiledFormat::Compile(const char* fmt) {
     if (!add(nullptr, 0, ph)) return false;
   }
   if (p != literal && !add(literal, p - literal, {})) return false;
-  usable_ = true;
   return true;
 }
 

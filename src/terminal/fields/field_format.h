@@ -57,7 +57,6 @@ class TCompiledFormat {
   // False for a null format or one of more than kMaxPieces pieces (literal
   // runs and placeholders); such a format is left to AppendFieldFormat.
   bool Compile(const char* fmt);
-  bool usable() const { return usable_; }
   // The most bytes Put writes with these arguments.
   std::size_t Room(std::initializer_list<FieldArg> args) const;
   // Writes the text at o, which has Room(args) bytes; returns its end.
@@ -77,7 +76,6 @@ class TCompiledFormat {
   Piece pieces_[kMaxPieces] = {};
   int count_ = 0;
   std::size_t literalSize_ = 0;
-  bool usable_ = false;
 };
 
 // A signed count of hundredths with two decimals (-105 gives -1.05; zero

@@ -343,9 +343,10 @@ __attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& 
   return written;
 }
 
-// The export's quick rows: the commonest fields of a log (numbers behind
-// their name, message type names, the message root) written straight into the
-// line from the value, without the general case's text, argument list and
+// The export's quick rows: the commonest fields of a log (numbers, amounts
+// and BCD digits behind their name, dates, plain texts, transaction tokens,
+// message type names, the message root) written straight into the line from
+// the value, without the general case's text, argument list and
 // placeholder interpretation. A quick row covers only a value that reads
 // cleanly; anything else (a failed read, a card number too long for 64 bits,
 // a name not yet kept) is left to the general case, so the bytes are always
