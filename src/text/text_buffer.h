@@ -51,11 +51,21 @@ class TTextBuffer {
     size_ += n;
   }
 
-  // Copies n bytes: up to sixteen without a call into the library (most
-  // pieces of the export are that short), by overlapping loads that never
-  // read outside [p, p + n).
+  // Copies n bytes: up to 32 without a call into the library (most pieces
+  // of the export are that short), by overlapping loads that never read
+  // outside [p, p + n).
   static void CopyBytes(char* o, const char* p, std::size_t n) {
-    if (n >= 8 && n <= 16) {
+    if (n > 16 && n <= 32) {
+      std::uint64_t a, b, c, d;
+      std::memcpy(&a, p, 8);
+      std::memcpy(&b, p + 8, 8);
+      std::memcpy(&c, p + n - 16, 8);
+      std::memcpy(&d, p + n - 8, 8);
+      std::memcpy(o, &a, 8);
+      std::memcpy(o + 8, &b, 8);
+      std::memcpy(o + n - 16, &c, 8);
+      std::memcpy(o + n - 8, &d, 8);
+    } else if (n >= 8 && n <= 16) {
       std::uint64_t a, b;
       std::memcpy(&a, p, 8);
       std::memcpy(&b, p + n - 8, 8);

@@ -133,7 +133,8 @@ void RenderTerminal(const TTerminalFastLog& log, std::uint32_t begin, std::uint3
     char* o = out.Room(kHeaderRoom + kind.size());
     o = PutQuotedTime(o, f.time);
     *o++ = '\t';
-    o = static_cast<char*>(std::memcpy(o, kind.data(), kind.size())) + kind.size();
+    TTextBuffer::CopyBytes(o, kind.data(), kind.size());
+    o += kind.size();
     *o++ = '\t';
     o = PutDecimal(o, f.emitent);
     *o++ = '\t';
@@ -158,7 +159,8 @@ void RenderH2H(const TH2HFastLog& log, std::uint32_t begin, std::uint32_t end, T
     char* o = out.Room(kHeaderRoom + kind.size());
     o = PutQuotedTime(o, time);
     *o++ = '\t';
-    o = static_cast<char*>(std::memcpy(o, kind.data(), kind.size())) + kind.size();
+    TTextBuffer::CopyBytes(o, kind.data(), kind.size());
+    o += kind.size();
     *o++ = '\t';
     o = PutQuotedTime(o, time);
     *o++ = '\t';

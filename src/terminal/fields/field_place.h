@@ -74,7 +74,7 @@ class ExportLine {
   // empty: its text was empty.
   void FieldBytes(std::string_view bytes, bool empty) {
     char* o = BeginField(bytes.size());
-    std::memcpy(o, bytes.data(), bytes.size());
+    TTextBuffer::CopyBytes(o, bytes.data(), bytes.size());
     EndField(o + bytes.size(), empty);
   }
 

@@ -553,7 +553,7 @@ bool QuickDigitsField(ExportLine& line, const TQuickRow& q, std::uint32_t length
 bool QuickAsciiField(ExportLine& line, const TQuickRow& q, const std::uint8_t* text, std::size_t n) {
   if (!IsAsciiWithoutQuotes(std::string_view(reinterpret_cast<const char*>(text), n))) return false;
   char* o = PutQuickPrefix(line.BeginField(kQuickRoom + n), q);
-  std::memcpy(o, text, n);
+  TTextBuffer::CopyBytes(o, reinterpret_cast<const char*>(text), n);
   EndQuickField(line, q, o + n);
   return true;
 }
