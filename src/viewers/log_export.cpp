@@ -82,10 +82,7 @@ class TBlockRenderer {
     const TTLV* const items = storage_.Item(0);
     for (std::uint32_t i = 0; i < count; ++i) {
       if (i == 0) out += MessageField();
-      line_.Begin(out, i == 0);
-      AddField(FieldPlace::Export(line_), storage_, items[i]);
-      line_.End();
-      out.Append2('\r', '\n');
+      AddExportLine(line_, out, i == 0, storage_, items[i]);
     }
   }
 

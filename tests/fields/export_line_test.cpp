@@ -46,14 +46,24 @@ std::string WrittenOnLine(ExportLine& line, const TTLVStorage& storage, const TT
   return out.str();
 }
 
+// The whole line with its end, as the export writes it.
+std::string WholeLine(ExportLine& line, const TTLVStorage& storage, const TTLV& item, bool afterPrefix) {
+  TTextBuffer out;
+  AddExportLine(line, out, afterPrefix, storage, item);
+  return out.str();
+}
+
 void ExpectSameLines(const Bytes& tlv, ExportLine& line) {
   TTLVStorage storage;
   ASSERT_EQ(storage.Parse(tlv.data(), tlv.size()), TLV_OK);
   for (std::uint32_t i = 0; i < storage.Count(); ++i) {
     const TTLV& item = *storage.Item(i);
     for (bool afterPrefix : {false, true}) {
-      ASSERT_EQ(WrittenOnLine(line, storage, item, afterPrefix), JoinedFromList(storage, item, afterPrefix))
+      const std::string joined = JoinedFromList(storage, item, afterPrefix);
+      ASSERT_EQ(WrittenOnLine(line, storage, item, afterPrefix), joined)
           << "item " << i << " tag " << item.GetTag() << (afterPrefix ? " after the prefix" : "");
+      ASSERT_EQ(WholeLine(line, storage, item, afterPrefix), joined + "\r\n")
+          << "whole line of item " << i << " tag " << item.GetTag() << (afterPrefix ? " after the prefix" : "");
     }
   }
 }

@@ -781,6 +781,17 @@ void AddField(FieldPlace place, const TTLVStorage& storage, const TTLV& item) {
   if (!WroteQuickly(place, storage, item)) RenderField(place, storage, item, 0);
 }
 
+void AddExportLine(ExportLine& line, TTextBuffer& out, bool afterPrefix, const TTLVStorage& storage,
+                   const TTLV& item) {
+  // A quick field is the whole line and ends it in its own room.
+  line.BeginWholeLine(out, afterPrefix);
+  if (WroteQuickly(FieldPlace::Export(line), storage, item)) return;
+  line.KeepLineOpen();
+  RenderField(FieldPlace::Export(line), storage, item, 0);
+  line.End();
+  out.Append2('\r', '\n');
+}
+
 void AddFieldNode(TreeNode& parent, const TTLVStorage& storage, const TTLV& item) {
   RenderField(FieldPlace::Tree(parent), storage, item, 0);
 }

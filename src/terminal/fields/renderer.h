@@ -24,6 +24,12 @@ void AddFieldLines(std::vector<std::string>& lines, const TTLVStorage& storage, 
 // The same engine for either front end: writes item through place.
 void AddField(FieldPlace place, const TTLVStorage& storage, const TTLV& item);
 
+// The whole export line of item (an item of storage) at the end of out: its
+// fields, tab-separated, behind a tab when afterPrefix, then CR LF; the bytes
+// of line.Begin, AddField on the line, line.End and CR LF.
+void AddExportLine(ExportLine& line, TTextBuffer& out, bool afterPrefix, const TTLVStorage& storage,
+                   const TTLV& item);
+
 // How many message levels nested fields (a TLV string inside a value) are
 // rendered to: the items of a value nested deeper are left out, so that no
 // message can exhaust the stack.
