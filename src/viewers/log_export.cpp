@@ -78,12 +78,12 @@ class TBlockRenderer {
   // line starts with the message field.
   void MessageLines(TTextBuffer& out, const TFrameRegion& region) {
     if (!region.ok || storage_.Parse(region.data, region.size) != TLV_OK) return;
+    // A parsed message holds at least its root.
     const std::uint32_t count = storage_.Count();
     const TTLV* const items = storage_.Item(0);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      if (i == 0) out += MessageField();
-      AddExportLine(line_, out, i == 0, storage_, items[i]);
-    }
+    out += MessageField();
+    AddExportLine(line_, out, true, storage_, items[0]);
+    for (std::uint32_t i = 1; i < count; ++i) AddExportLine(line_, out, false, storage_, items[i]);
   }
 
  private:
