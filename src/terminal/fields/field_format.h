@@ -69,7 +69,6 @@ class TCompiledFormat {
   };
   const Piece* begin() const { return pieces_; }
   const Piece* end() const { return pieces_ + count_; }
-  int count() const { return count_; }
 
  private:
   static constexpr int kMaxPieces = 12;
