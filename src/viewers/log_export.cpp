@@ -82,8 +82,8 @@ class TBlockRenderer {
     const std::uint32_t count = storage_.Count();
     const TTLV* const items = storage_.Item(0);
     out += MessageField();
-    AddExportLine(line_, out, true, storage_, items[0]);
-    for (std::uint32_t i = 1; i < count; ++i) AddExportLine(line_, out, false, storage_, items[i]);
+    // One call site, so that the whole line is written inline.
+    for (std::uint32_t i = 0; i < count; ++i) AddExportLine(line_, out, i == 0, storage_, items[i]);
   }
 
  private:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <type_traits>
 #include <vector>
 
 #include "platform/errors.h"
@@ -88,18 +89,8 @@ TEST_F(FastLogTest, HostHeaderFieldsReadThroughTheEntry) {
 
 // The header read at once gives what the getters give one by one, also for
 // a body cut at the end of the file.
-void ExpectFieldsAsGetters(const TTerminalPacketHandler& p) {
-  const TRecordFields f = p.Fields();
-  EXPECT_EQ(f.header, p.GetHeader());
-  EXPECT_EQ(f.kind, p.GetKind());
-  EXPECT_EQ(TimeStampText(f.time), p.GetTimeText());
-  EXPECT_EQ(f.emitent, p.GetEmitentID());
-  EXPECT_EQ(f.terminal, p.GetTerminalID());
-  EXPECT_EQ(f.dataLength, p.GetDataLength());
-  EXPECT_EQ(f.body, p.GetBody());
-  EXPECT_EQ(f.bodySize, p.GetBodySize());
-}
-void ExpectFieldsAsGetters(const TH2HPacketHandler& p) {
+template <class Handler>
+void ExpectFieldsAsGetters(const Handler& p) {
   const TRecordFields f = p.Fields();
   EXPECT_EQ(f.header, p.GetHeader());
   EXPECT_EQ(f.kind, p.GetKind());
@@ -107,6 +98,10 @@ void ExpectFieldsAsGetters(const TH2HPacketHandler& p) {
   EXPECT_EQ(f.dataLength, p.GetDataLength());
   EXPECT_EQ(f.body, p.GetBody());
   EXPECT_EQ(f.bodySize, p.GetBodySize());
+  if constexpr (std::is_same_v<Handler, TTerminalPacketHandler>) {
+    EXPECT_EQ(f.emitent, p.GetEmitentID());
+    EXPECT_EQ(f.terminal, p.GetTerminalID());
+  }
 }
 
 TEST_F(FastLogTest, HeaderFieldsReadAtOnceAreThoseOfTheGetters) {

@@ -403,60 +403,47 @@ void MakeQuickForm(const FieldRule& r, TQuickRow& q) {
   const bool quotedAnyway = direct == DirectForm::Quoted;
   const bool twoWidths = r.conv == Conv::Rule && r.special == Special::TwoWidths &&
                          (r.reader == Reader::Word || r.reader == Reader::DWord);
+  // The placeholder at p: of this conversion, or of it without flags, width or precision.
+  auto at = [&](char conversion) { return p != end && p->text == nullptr && p->ph.conversion == conversion; };
+  auto plainAt = [&](char conversion) { return p != end && IsPlainPlaceholder(*p, conversion); };
   switch (twoWidths ? Conv::Plain : r.conv) {
     case Conv::Plain:
     case Conv::Low32:
     case Conv::NumberText:
-      if (plainReader && p != end && (IsPlainPlaceholder(*p, 'u') || IsPlainPlaceholder(*p, 'd'))) {
+      if (plainReader && (plainAt('u') || plainAt('d'))) {
         signedNumber = p->ph.conversion == 'd';
         shape = QuickShape::Number;
-        ++p;
       }
       break;
     case Conv::Decimal:
-      if (plainReader && p != end && IsPlainPlaceholder(*p, 's')) {
-        shape = QuickShape::Digits;
-        ++p;
-      }
+      if (plainReader && plainAt('s')) shape = QuickShape::Digits;
       break;
     case Conv::Amount:
     case Conv::Thousandths:
-      if (plainReader && end - p >= 3 && IsPlainPlaceholder(p[0], 'u') && p[1].text && p[1].size == 1 &&
-          p[1].text[0] == '.' && p[2].text == nullptr && p[2].ph.conversion == 'u' && p[2].ph.precision == 2 &&
-          p[2].ph.width == 0 && !p[2].ph.left) {
+      // "%u.%.2u": the whole, a point, the hundredths in two digits.
+      if (plainReader && end - p >= 3 && plainAt('u') && p[1].text && p[1].size == 1 && p[1].text[0] == '.' &&
+          p[2].text == nullptr && p[2].ph.conversion == 'u' && p[2].ph.precision == 2 && p[2].ph.width == 0 &&
+          !p[2].ph.left)
         shape = QuickShape::UnitsCents;
-        p += 3;
-      }
       break;
     case Conv::Fraction:
-      if (plainReader && p != end && p->text == nullptr && p->ph.conversion == 'f') {
-        shape = QuickShape::Hundredths;
-        ++p;
-      }
+      if (plainReader && at('f')) shape = QuickShape::Hundredths;
       break;
     case Conv::Rule:
-      if (r.special == Special::DateTime && quotedAnyway && p != end && p->text == nullptr &&
-          p->ph.conversion == 's') {
-        shape = QuickShape::Stamp;
-        ++p;
-      }
+      if (r.special == Special::DateTime && quotedAnyway && at('s')) shape = QuickShape::Stamp;
       break;
     case Conv::Token:
-      if (quotedAnyway && p != end && p->text == nullptr && p->ph.conversion == 's') {
-        shape = QuickShape::Token;
-        ++p;
-      }
+      if (quotedAnyway && at('s')) shape = QuickShape::Token;
       break;
     case Conv::Text:
-      if (r.reader == Reader::Text && quotedAnyway && p != end && p->text == nullptr && p->ph.conversion == 's') {
-        shape = QuickShape::Text;
-        ++p;
-      }
+      if (r.reader == Reader::Text && quotedAnyway && at('s')) shape = QuickShape::Text;
       break;
     default: break;
   }
+  if (shape == QuickShape::None) return;
+  p += shape == QuickShape::UnitsCents ? 3 : 1;
   const TCompiledFormat::Piece* suffix = p != end && p->text ? p++ : nullptr;
-  if (shape == QuickShape::None || p != end) return;
+  if (p != end) return;
   const bool quoted = direct == DirectForm::Quoted;
   const std::size_t prefixSize = (prefix ? prefix->size : 0) + (quoted ? 1 : 0);
   const std::size_t suffixSize = (suffix ? suffix->size : 0) + (quoted ? 1 : 0);
