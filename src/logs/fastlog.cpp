@@ -184,7 +184,9 @@ struct H2HFamily {
 
 // The whole Open of either family: map, scan with the filter, sort.
 template <class Family, class Log, class Handler, class Filter>
-void OpenLog(Log& log, TMappedFile& file, EntryStore& entries, const Filter& filter, const std::string& path) {
+void OpenLog(Log& log, TMappedFile& file, EntryStore& entries, std::uint64_t& records, const Filter& filter,
+             const std::string& path) {
+  records = 0;
   entries.Clear();
   file.Close();
   file.Open(path);
@@ -205,6 +207,7 @@ void OpenLog(Log& log, TMappedFile& file, EntryStore& entries, const Filter& fil
       offset += kResyncStep;
       continue;
     }
+    ++records;
     bool skip = false;
     if (filter) filter(log, Handler(&log, offset), skip);
     if (!skip) {
@@ -232,6 +235,7 @@ std::uint32_t BodySize(const std::uint8_t* view, std::uint64_t viewSize, std::ui
 struct TFastLog::Impl {
   TMappedFile file;
   EntryStore entries;
+  std::uint64_t records = 0;
 };
 
 TFastLog::TFastLog() : impl_(new Impl) {}
@@ -245,6 +249,7 @@ void TFastLog::Sort() { impl_->entries.Sort(impl_->file.data(), RecordKey); }
 const std::uint8_t* TFastLog::GetView() const { return impl_->file.data(); }
 std::uint64_t TFastLog::GetViewSize() const { return impl_->file.size(); }
 std::uint32_t TFastLog::GetCount() const { return impl_->entries.Count(); }
+std::uint64_t TFastLog::GetRecordCount() const { return impl_->records; }
 std::uint64_t TFastLog::GetEntryBytes() const { return impl_->entries.Bytes(); }
 
 namespace {
@@ -277,7 +282,7 @@ std::uint64_t TFastLog::EntryOffset(std::uint32_t index) const {
 // Terminal log
 
 void TTerminalFastLog::Open(const std::string& path) {
-  OpenLog<TerminalFamily, TTerminalFastLog, TTerminalPacketHandler>(*this, impl_->file, impl_->entries, OnFilter, path);
+  OpenLog<TerminalFamily, TTerminalFastLog, TTerminalPacketHandler>(*this, impl_->file, impl_->entries, impl_->records, OnFilter, path);
 }
 
 TTerminalPacketHandler TTerminalFastLog::GetPacket(std::uint32_t index) const {
@@ -310,7 +315,7 @@ TRecordFields TTerminalPacketHandler::Fields() const {
 // Host-to-host log
 
 void TH2HFastLog::Open(const std::string& path) {
-  OpenLog<H2HFamily, TH2HFastLog, TH2HPacketHandler>(*this, impl_->file, impl_->entries, OnFilter, path);
+  OpenLog<H2HFamily, TH2HFastLog, TH2HPacketHandler>(*this, impl_->file, impl_->entries, impl_->records, OnFilter, path);
 }
 
 TH2HPacketHandler TH2HFastLog::GetPacket(std::uint32_t index) const {

@@ -104,6 +104,9 @@ class TFastLog {
   std::uint64_t GetViewSize() const;
 
   std::uint32_t GetCount() const;
+  // The records the last Open walked, accepted or not: the records of the log
+  // (as far as the walk got when it raised).
+  std::uint64_t GetRecordCount() const;
   // Memory the entries take beyond the mapped view, in bytes.
   std::uint64_t GetEntryBytes() const;
 

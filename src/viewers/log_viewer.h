@@ -32,6 +32,8 @@ class TLogViewer {
   }
 
   std::uint32_t RowCount() const { return rowCount_; }
+  // The records of the log that the last rebuild walked, listed or not.
+  std::uint64_t RecordCount() const { return log_.GetRecordCount(); }
   // Raises AppError "Неверный индекс пакета!" outside the list.
   TKindColour RowColour(std::uint32_t row) const { return KindColour(Packet(row).GetKind()); }
 

@@ -226,6 +226,45 @@ TEST_F(MainWindow, TheActiveViewersSearchMenuStandsBetweenFileAndWindows) {
   EXPECT_TRUE(TempFiles().empty());
 }
 
+TEST_F(MainWindow, TheStatusBarFollowsTheActiveViewer) {
+  const QString ns = QString::fromStdString(logs.Write("NS1_a.pkt", TerminalLog(1200)));
+  const QString h2h = QString::fromStdString(logs.Write("H2H_a.pkt", HostLog()));
+  auto shown = [this] {
+    return (main->lbStatusNote->text() + "|" + main->lbStatusRecords->text() + "|" + main->lbStatusTime->text())
+        .toStdString();
+  };
+  EXPECT_EQ(shown(), "||");
+
+  auto* terminal = qobject_cast<TfmTerminalViewer*>(main->OpenFiles({ns}, 1));
+  ASSERT_NE(terminal, nullptr);
+  EXPECT_EQ(shown(), "|Записи: 1\u00a0200 из 1\u00a0200|");
+  terminal->LogView->selectionModel()->setCurrentIndex(
+      terminal->LogView->model()->index(3, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  EXPECT_EQ(shown(), "|Записи: 1\u00a0200 из 1\u00a0200|2016-04-06 10:00:00.030");
+  terminal->SetStatusNote("Найдено: 2");
+  EXPECT_EQ(shown(), "Найдено: 2|Записи: 1\u00a0200 из 1\u00a0200|2016-04-06 10:00:00.030");
+
+  // A rebuild lists fewer records of the same log and forgets the selection.
+  terminal->cbEmitentID->setChecked(true);
+  terminal->edEmitentID->setText("9");
+  terminal->acApplyFilter->trigger();
+  EXPECT_EQ(shown(), "Найдено: 2|Записи: 0 из 1\u00a0200|");
+
+  // Another window shows its own status; coming back shows the first one's again.
+  TViewerWindow* host = main->OpenFiles({h2h}, 2);
+  EXPECT_EQ(shown(), "|Записи: 3 из 3|");
+  terminal->SetStatusNote("");  // an inactive window's change does not reach the bar
+  EXPECT_EQ(shown(), "|Записи: 3 из 3|");
+  main->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(terminal->parentWidget()));
+  EXPECT_EQ(shown(), "|Записи: 0 из 1\u00a0200|");
+
+  main->WindowClose1->trigger();
+  main->WindowClose1->trigger();
+  FlushDeletes();
+  EXPECT_EQ(shown(), "||");
+  (void)host;
+}
+
 TEST_F(MainWindow, TilingFillsTheWorkspace) {
   const QString ns = QString::fromStdString(logs.Write("NS1_a.pkt", TerminalLog(1)));
   main->resize(900, 700);

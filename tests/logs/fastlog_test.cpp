@@ -269,11 +269,13 @@ TEST_F(FastLogTest, FilterSeesEveryRecordAndItsRejectionsAreLeftOut) {
   index.Open(path);
   EXPECT_EQ(seen, (std::vector<std::uint16_t>{1, 2, 3}));
   EXPECT_EQ(Offsets(index), (O{0, 106}));
+  EXPECT_EQ(index.GetRecordCount(), 3u);  // the log's records, listed or not
 
   index.Close();
   index.OnFilter = [](TTerminalFastLog&, const TTerminalPacketHandler&, bool& skip) { skip = true; };
   index.Open(path);
   EXPECT_EQ(index.GetCount(), 0u);
+  EXPECT_EQ(index.GetRecordCount(), 3u);
 }
 
 TEST_F(FastLogTest, FilterErrorLeavesOpenWithEarlierEntries) {

@@ -85,6 +85,13 @@ TfmMDICont::TfmMDICont(QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(mdiArea_);
   stat1 = new QStatusBar(this);
   setStatusBar(stat1);
+  lbStatusNote = new QLabel(stat1);
+  lbStatusRecords = new QLabel(stat1);
+  lbStatusTime = new QLabel(stat1);
+  lbStatusTime->setToolTip(QString::fromUtf8("Время выбранной записи"));
+  stat1->addWidget(lbStatusNote, 1);
+  stat1->addPermanentWidget(lbStatusRecords);
+  stat1->addPermanentWidget(lbStatusTime);
   resize(770, 649 + menuBar()->sizeHint().height() + stat1->sizeHint().height());
 
   auto action = [this](const char* caption, auto handler) {
@@ -148,6 +155,7 @@ TfmMDICont::~TfmMDICont() {
   // deactivation and destruction must not reach this window's handlers once it
   // is being destroyed.
   disconnect(mdiArea_, nullptr, this, nullptr);
+  disconnect(statusConnection_);
   for (QMdiSubWindow* sub : mdiArea_->subWindowList()) disconnect(sub, nullptr, this, nullptr);
 }
 
@@ -206,7 +214,12 @@ TViewerWindow* TfmMDICont::ShowViewer(TViewerWindow* viewer) {
   sub->setAttribute(Qt::WA_DeleteOnClose);
   // The window's own size, as far as the workspace holds it.
   sub->resize(size.boundedTo(mdiArea_->viewport()->size()));
-  connect(sub, &QObject::destroyed, this, [this](QObject* gone) { UpdateWindowActions(gone); });
+  connect(sub, &QObject::destroyed, this, [this](QObject* gone) {
+    UpdateWindowActions(gone);
+    // The window whose status was shown may be the one gone (its pointer is
+    // then cleared); the next active window's status follows its activation.
+    ShowStatus();
+  });
   sub->show();
   mdiArea_->setActiveSubWindow(sub);
   UpdateWindowActions();
@@ -246,7 +259,24 @@ void TfmMDICont::SubWindowActivated(QMdiSubWindow* window) {
     // The child's menu stands between "Файл" and "Окна".
     if (menu) menuBar()->insertMenu(mnWindows->menuAction(), menu);
   }
+  FollowStatus(window ? qobject_cast<TViewerWindow*>(window->widget()) : nullptr);
   UpdateWindowActions();
+}
+
+void TfmMDICont::FollowStatus(TViewerWindow* viewer) {
+  if (viewer != statusViewer_) {
+    disconnect(statusConnection_);
+    statusViewer_ = viewer;
+    if (viewer) statusConnection_ = connect(viewer, &TViewerWindow::statusChanged, this, &TfmMDICont::ShowStatus);
+  }
+  ShowStatus();
+}
+
+void TfmMDICont::ShowStatus() {
+  TViewerWindow* viewer = statusViewer_;
+  lbStatusNote->setText(viewer ? viewer->StatusNote() : QString());
+  lbStatusRecords->setText(viewer ? viewer->StatusRecords() : QString());
+  lbStatusTime->setText(viewer ? viewer->StatusTime() : QString());
 }
 
 void TfmMDICont::UpdateWindowActions(const QObject* leaving) {

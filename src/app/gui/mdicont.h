@@ -3,6 +3,7 @@
 // per opening, with the commands that open log files or a folder, arrange the
 // viewer windows and show the about box.
 #include <QAction>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMenu>
@@ -70,6 +71,11 @@ class TfmMDICont : public QMainWindow {
   QAction* WindowClose1 = nullptr;
   QAction* acAbout = nullptr;
   QStatusBar* stat1 = nullptr;
+  // The status bar's texts for the active viewer: its note (background work,
+  // search), its listed records out of the log's, the selected row's time.
+  QLabel* lbStatusNote = nullptr;
+  QLabel* lbStatusRecords = nullptr;
+  QLabel* lbStatusTime = nullptr;
 
   // The window commands.
   void TileTopToBottom();
@@ -84,6 +90,9 @@ class TfmMDICont : public QMainWindow {
   TViewerWindow* ShowViewer(TViewerWindow* viewer);
   void SubWindowActivated(QMdiSubWindow* window);
   void UpdateWindowActions(const QObject* leaving = nullptr);
+  // Follows the status of viewer (none: the status bar is empty).
+  void FollowStatus(TViewerWindow* viewer);
+  void ShowStatus();
   QList<QMdiSubWindow*> ArrangedWindows() const;
   // Gives each arranged window an equal strip of the area, the active one
   // first: rows one below the other (Vertical) or columns side by side (Horizontal).
@@ -92,6 +101,8 @@ class TfmMDICont : public QMainWindow {
   QMdiArea* mdiArea_ = nullptr;
   QString workingFolder_;
   QPointer<QMenu> mergedMenu_;
+  QPointer<TViewerWindow> statusViewer_;
+  QMetaObject::Connection statusConnection_;
   AskFiles askFiles_;
   AskFolder askFolder_;
 };

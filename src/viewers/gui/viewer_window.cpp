@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMdiSubWindow>
 #include <QShortcut>
 
@@ -24,6 +25,8 @@ namespace {
 constexpr int kPanelWidth = 180;
 constexpr int kTreeHeight = 248;
 constexpr int kTreeIndent = 19;
+// "Время", the third column of both families' lists.
+constexpr std::size_t kTimeColumn = 2;
 
 TViewerWindow::AskText& CurrentAskText() {
   static TViewerWindow::AskText ask;
@@ -269,6 +272,7 @@ TKindBoxes TViewerWindow::ReadKindBoxes() const {
 void TViewerWindow::ClearList() {
   model_->SetRowCount(0);
   ShowTree(TSelection{});
+  emit statusChanged();
 }
 
 bool TViewerWindow::Reload() {
@@ -286,7 +290,10 @@ bool TViewerWindow::Reload() {
         // and the export are still being made.
         if ((stage == TWorkStage::Charts || stage == TWorkStage::Export) && model_->RowCount() == 0 &&
             CoreRowCount() > 0)
+        {
           model_->SetRowCount(CoreRowCount());
+          emit statusChanged();
+        }
         work.Step(WorkStageText(stage), done, total);
       });
     } catch (...) {
@@ -296,6 +303,7 @@ bool TViewerWindow::Reload() {
   // What the rebuild reached is shown, also when it stopped: the rows of an
   // index that was built, the charts as far as they got.
   model_->SetRowCount(CoreRowCount());
+  emit statusChanged();
   AfterReload();
   ShowExportResult();
   reloading_ = false;
@@ -326,7 +334,29 @@ std::optional<std::uint32_t> TViewerWindow::SelectedRow() const {
 
 std::uint32_t TViewerWindow::ListRowCount() const { return model_->RowCount(); }
 
+QString TViewerWindow::StatusRecords() const {
+  const QLocale russian(QLocale::Russian, QLocale::Russia);
+  return QString::fromUtf8("Записи: %1 из %2")
+      .arg(russian.toString(static_cast<qulonglong>(model_->RowCount())),
+           russian.toString(static_cast<qulonglong>(CoreRecordCount())));
+}
+
+QString TViewerWindow::StatusTime() const {
+  const auto row = SelectedRow();
+  if (!row || *row >= model_->RowCount()) return QString();
+  std::vector<std::string> cells;
+  CoreRowTexts(*row, cells);
+  return cells.size() > kTimeColumn ? QString::fromStdString(cells[kTimeColumn]) : QString();
+}
+
+void TViewerWindow::SetStatusNote(const QString& note) {
+  if (note == note_) return;
+  note_ = note;
+  emit statusChanged();
+}
+
 void TViewerWindow::LogViewSelectItem() {
+  emit statusChanged();
   const auto row = SelectedRow();
   TSelection selection = CoreSelectItem(row);
   if (selection.action == TSelection::Keep) return;

@@ -60,11 +60,25 @@ class TViewerWindow : public QWidget {
   std::optional<std::uint32_t> SelectedRow() const;
   // The rows the list shows.
   std::uint32_t ListRowCount() const;
+
+  // What the main window's status bar shows for this window: the listed
+  // records out of the records of the log, the selected row's time (empty
+  // without a selection), and one note on background work or a search
+  // (empty when there is none). statusChanged() tells that any of them changed.
+  QString StatusRecords() const;
+  QString StatusTime() const;
+  const QString& StatusNote() const { return note_; }
+  // Replaces the note; an empty text clears it.
+  void SetStatusNote(const QString& note);
   // The temporary merged log this window owns.
   virtual const std::string& TempPath() const = 0;
   // What became of the last rebuild's export.
   virtual const TExportResult& LastExport() const = 0;
 
+signals:
+  void statusChanged();
+
+ public:
   // Components (named as the operator's forms name them).
   QCheckBox* cbStartDateTime = nullptr;
   QDateEdit* dtStartDate = nullptr;
@@ -111,6 +125,7 @@ class TViewerWindow : public QWidget {
   virtual std::string Caption() const = 0;
   virtual void CoreReload(const TProgress& progress) = 0;
   virtual std::uint32_t CoreRowCount() const = 0;
+  virtual std::uint64_t CoreRecordCount() const = 0;
   virtual void CoreRowTexts(std::uint32_t row, std::vector<std::string>& cells) const = 0;
   virtual TKindColour CoreRowColour(std::uint32_t row) const = 0;
   virtual TSelection CoreSelectItem(std::optional<std::uint32_t> row) const = 0;
@@ -139,6 +154,7 @@ class TViewerWindow : public QWidget {
   bool commands_ = false;
   bool reloading_ = false;
   bool closed_ = false;
+  QString note_;
 };
 
 // A viewer window over one family's viewer (TTerminalViewer, TH2HViewer),
@@ -159,6 +175,7 @@ class TFamilyViewerWindow : public TViewerWindow {
 
   std::string Caption() const override { return viewer_.Caption(); }
   std::uint32_t CoreRowCount() const override { return viewer_.RowCount(); }
+  std::uint64_t CoreRecordCount() const override { return viewer_.RecordCount(); }
   void CoreRowTexts(std::uint32_t row, std::vector<std::string>& cells) const override {
     viewer_.LogViewData(row, cells);
   }
