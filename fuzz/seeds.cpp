@@ -100,6 +100,34 @@ std::vector<Bytes> GeneratedRecords(gen::LogFamily family, std::uint64_t seed, s
   return out;
 }
 
+// The match target's seeds: expressions a user types, each before a few
+// generated bodies of either family.
+void MatchSeeds(Corpus& c) {
+  const char* const expressions[] = {
+      "MF_CARD_ID == 78260103617117487373",
+      "terminal == 2914 and MF_TRZ_RESPCODE != 0",
+      "MF_TYPE_ID == \"Транзакция на дебет - запрос\" or MF_TRZ_SUM >= 20.30",
+      "not (kind matches \"^Вход\") || \"10.0.0\"",
+      "P0039 != \"00\" and P0003-01 contains \"0\" and MTI == 210",
+      "EMITENT_ID > -1 && (SERIES < 5 or MF_EXTENDED_CARD_DATA)",
+  };
+  for (const char* e : expressions) {
+    const std::string text(e);
+    Bytes prefix{static_cast<std::uint8_t>(text.size())};
+    Append(prefix, Bytes(text.begin(), text.end()));
+    for (const Bytes& record : GeneratedRecords(gen::LogFamily::Terminal, 3, 2)) {
+      Bytes payload = prefix;
+      Append(payload, Slice(record, 53, record.size()));
+      c.Add("fuzz_match", 0, payload);
+    }
+    for (const Bytes& record : GeneratedRecords(gen::LogFamily::HostToHost, 4, 2)) {
+      Bytes payload = prefix;
+      Append(payload, Slice(record, 65, record.size()));
+      c.Add("fuzz_match", static_cast<std::uint8_t>(0x80 | fuzz::H2HSelectorOfKind(record[2])), payload);
+    }
+  }
+}
+
 void FromGenerator(Corpus& c) {
   for (const Bytes& record : GeneratedRecords(gen::LogFamily::Terminal, 1, 40)) {
     const Bytes body = Slice(record, 53, record.size());
@@ -436,6 +464,7 @@ int main(int argc, char** argv) {
   try {
     Corpus corpus(argv[1]);
     FromGenerator(corpus);
+    MatchSeeds(corpus);
     TagTableItems(corpus);
     StructuredItems(corpus);
     MalformedTlv(corpus);

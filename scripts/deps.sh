@@ -10,6 +10,8 @@ PKT_PACKAGES=(
   libcli11-dev                   # pktdump's argument parser (header-only)
   qt6-base-dev qt6-charts-dev libgl-dev   # the desktop application
   libqt6opengl6-dev              # Qt Charts' CMake package requires Qt OpenGL
+  libre2-dev pkg-config          # RE2: the match expression's regular expressions
+  nlohmann-json3-dev             # pktdump --json (header-only)
   ccache                         # faster rebuilds
 )
 

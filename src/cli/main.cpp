@@ -3,11 +3,14 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
+#include <streambuf>
 #include <string>
 
 #include "app/log_opening.h"
@@ -17,6 +20,7 @@
 #include "platform/process.h"
 #include "text/format.h"
 #include "viewers/h2h_viewer.h"
+#include "viewers/pairing.h"
 #include "viewers/terminal_viewer.h"
 
 using namespace pkt;
@@ -109,6 +113,71 @@ class ProgressLine {
   unsigned percent_ = 101;
 };
 
+// Standard output without buffering by the C++ library's own file buffer: a
+// write that fails raises the system's error of that write (a full disk is
+// "No space left on device"), which reaches the user as every other error.
+class TStdoutBuffer : public std::streambuf {
+ public:
+  TStdoutBuffer() { setp(buffer_, buffer_ + sizeof buffer_); }
+  ~TStdoutBuffer() override = default;
+
+ protected:
+  int_type overflow(int_type c) override {
+    Drain();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+      *pptr() = traits_type::to_char_type(c);
+      pbump(1);
+    }
+    return traits_type::not_eof(c);
+  }
+  int sync() override {
+    Drain();
+    return 0;
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    if (n >= epptr() - pptr()) {
+      Drain();
+      if (n >= static_cast<std::streamsize>(sizeof buffer_)) {
+        WriteAll(s, static_cast<std::size_t>(n));
+        return n;
+      }
+    }
+    std::memcpy(pptr(), s, static_cast<std::size_t>(n));
+    pbump(static_cast<int>(n));
+    return n;
+  }
+
+ private:
+  void Drain() {
+    const std::size_t n = static_cast<std::size_t>(pptr() - pbase());
+    setp(buffer_, buffer_ + sizeof buffer_);
+    WriteAll(buffer_, n);
+  }
+  static void WriteAll(const char* p, std::size_t n) {
+    while (n > 0) {
+      const ssize_t w = ::write(STDOUT_FILENO, p, n);
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        throw SystemError(errno);
+      }
+      p += w;
+      n -= static_cast<std::size_t>(w);
+    }
+  }
+  char buffer_[1 << 16];
+};
+
+TStdoutBuffer g_stdoutBuffer;
+// Raises the buffer's SystemError itself (not a stream state) when a write fails.
+std::ostream& Out() {
+  static std::ostream* out = [] {
+    auto* o = new std::ostream(&g_stdoutBuffer);
+    o->exceptions(std::ios::badbit);
+    return o;
+  }();
+  return *out;
+}
+
 std::string Merge(const Options& o, const TProgress& progress) {
   TMergeProgress merge;
   if (progress) merge = [&progress](std::uint64_t done, std::uint64_t total) { progress(TWorkStage::Merge, done, total); };
@@ -124,7 +193,61 @@ void PrintRow(const std::vector<std::string>& cells) {
     line += cells[i];
   }
   line += '\n';
-  std::cout.write(line.data(), static_cast<std::streamsize>(line.size()));
+  Out().write(line.data(), static_cast<std::streamsize>(line.size()));
+}
+
+// One JSON object of a listed row on a line: "#" the row number, then each key
+// with its text, or null for an absent value.
+void PrintJsonRow(std::uint32_t row, const std::vector<std::string>& keys,
+                  const std::vector<std::optional<std::string>>& values) {
+  nlohmann::ordered_json object;
+  object["#"] = row;
+  for (std::size_t i = 0; i < keys.size() && i < values.size(); ++i) {
+    if (values[i]) object[keys[i]] = *values[i];
+    else object[keys[i]] = nullptr;
+  }
+  std::string line = object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  line += '\n';
+  Out().write(line.data(), static_cast<std::streamsize>(line.size()));
+}
+
+template <class Viewer>
+void PrintList(const Options& o, const Viewer& viewer) {
+  const std::vector<std::string>& captions = Viewer::ColumnCaptions();
+  if (!o.json) PrintRow(captions);
+  const std::vector<std::string> keys(captions.begin() + 1, captions.end());
+  std::vector<std::string> cells;
+  std::vector<std::optional<std::string>> values;
+  for (std::uint32_t i = 0; i < viewer.RowCount(); ++i) {
+    viewer.LogViewData(i, cells);
+    if (!o.json) {
+      PrintRow(cells);
+      continue;
+    }
+    values.assign(cells.begin() + 1, cells.end());
+    PrintJsonRow(i, keys, values);
+  }
+}
+
+template <class Viewer>
+void PrintFields(const Options& o, const Viewer& viewer) {
+  const TFieldValues& fields = *o.fields;
+  if (!o.json) {
+    std::vector<std::string> captions{"#"};
+    captions.insert(captions.end(), fields.Names().begin(), fields.Names().end());
+    PrintRow(captions);
+  }
+  std::vector<std::string> cells;
+  for (std::uint32_t i = 0; i < viewer.RowCount(); ++i) {
+    const auto values = fields.Of(viewer.Log().GetPacket(i));
+    if (o.json) {
+      PrintJsonRow(i, fields.Names(), values);
+      continue;
+    }
+    cells.assign(1, std::to_string(i));
+    for (const auto& v : values) cells.push_back(v.value_or(std::string()));
+    PrintRow(cells);
+  }
 }
 
 TReloadSteps StepsFor(const Options& o) {
@@ -134,7 +257,7 @@ TReloadSteps StepsFor(const Options& o) {
   if (o.command == Command::Export) {
     if (!o.output || *o.output == "-") {
       steps.exportTo.kind = TExportTarget::Stream;
-      steps.exportTo.stream = &std::cout;
+      steps.exportTo.stream = &Out();
     } else {
       steps.exportTo.kind = TExportTarget::File;
       steps.exportTo.path = *o.output;
@@ -146,21 +269,22 @@ TReloadSteps StepsFor(const Options& o) {
 template <class Viewer>
 int RunCommon(const Options& o, Viewer& viewer) {
   switch (o.command) {
-    case Command::List: {
-      PrintRow(Viewer::ColumnCaptions());
-      std::vector<std::string> cells;
-      std::string out;
-      for (std::uint32_t i = 0; i < viewer.RowCount(); ++i) {
-        viewer.LogViewData(i, cells);
-        PrintRow(cells);
-      }
-      break;
-    }
+    case Command::List: PrintList(o, viewer); break;
+    case Command::Fields: PrintFields(o, viewer); break;
     case Command::Tree: {
       const std::int64_t row = *o.row;
       if (row < 0 || row >= std::int64_t(viewer.RowCount())) RaiseBadRow();
       const TSelection s = viewer.LogViewSelectItem(static_cast<std::uint32_t>(row));
-      if (s.action == TSelection::Show) std::cout << TreeText(s.nodes);
+      if (s.action == TSelection::Show) Out() << TreeText(s.nodes);
+      break;
+    }
+    case Command::Pair: {
+      const std::int64_t row = *o.row;
+      if (row < 0 || row >= std::int64_t(viewer.RowCount())) RaiseBadRow();
+      if constexpr (std::is_same_v<Viewer, TTerminalViewer>) {
+        if (const auto partner = PairedRow(viewer.Log(), static_cast<std::uint32_t>(row)))
+          Out() << format("%u\t%lld\n", partner->row, static_cast<long long>(partner->latencyMs));
+      }
       break;
     }
     case Command::Export: {
@@ -170,7 +294,7 @@ int RunCommon(const Options& o, Viewer& viewer) {
     }
     case Command::Charts: break;
   }
-  std::cout.flush();
+  Out().flush();
   return 0;
 }
 
@@ -192,7 +316,7 @@ int Run(const Options& o) {
                 (unsigned long long)b.outgoing, (unsigned long long)b.connects, (unsigned long long)b.disconnects);
       for (const TLatencyPoint& p : viewer.Charts().latency)
         appendf(out, "latency\t%s\t%lld\t%u\n", p.TimeText().c_str(), (long long)p.latencyMs, p.row);
-      std::cout << out;
+      Out() << out;
     }
     return RunCommon(o, viewer);
   }
@@ -218,7 +342,12 @@ int main(int argc, char** argv) {
   try {
     return Run(*options);
   } catch (const std::exception& e) {
-    std::cout.flush();
+    // What was written before the error still goes out; a failing output
+    // has had its say already.
+    try {
+      Out().flush();
+    } catch (const std::exception&) {
+    }
     std::cerr << e.what() << "\n";
     return 1;
   }

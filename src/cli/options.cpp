@@ -37,10 +37,11 @@ void ApplyExclusions(const std::string& list, TKindBoxes& boxes) {
 std::string UsageText() {
   return "usage: pktdump COMMAND [OPTIONS] FILE...\n"
          "       pktdump COMMAND [OPTIONS] --folder DIR\n"
-         "commands: list, tree --row N, export [--output PATH], charts\n"
+         "commands: list, tree --row N, export [--output PATH], charts, fields -e NAME..., pair --row N\n"
          "options:  --terminal | --h2h, --emitent TEXT, --terminal-id TEXT, --host TEXT,\n"
          "          --start 'YYYY-MM-DD HH:MM:SS', --end 'YYYY-MM-DD HH:MM:SS',\n"
-         "          --exclude connects,disconnects,incoming,outgoing,keyexchange,authentication\n";
+         "          --exclude connects,disconnects,incoming,outgoing,keyexchange,authentication,\n"
+         "          --match EXPR, --json (list, fields)\n";
 }
 
 std::optional<Family> FamilyOfFileName(const std::string& path) {
@@ -79,9 +80,12 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   std::vector<std::string> files;
   std::string folderV, emitentV, terminalIdV, hostV, startV, endV, excludeV, outputV;
   std::int64_t rowV = 0;
+  std::string matchV;
+  std::vector<std::string> fieldNames;
+  bool json = false;
 
   app.add_flag("-h,--help", help);
-  app.add_option("command", command)->check(CLI::IsMember({"list", "tree", "export", "charts"}));
+  app.add_option("command", command)->check(CLI::IsMember({"list", "tree", "export", "charts", "fields", "pair"}));
   app.add_option("files", files);
   app.add_flag("--terminal", terminal);
   app.add_flag("--h2h", h2h);
@@ -94,6 +98,9 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   CLI::Option* excludeOpt = app.add_option("--exclude", excludeV);
   CLI::Option* rowOpt = app.add_option("--row", rowV);
   CLI::Option* outputOpt = app.add_option("--output", outputV);
+  CLI::Option* matchOpt = app.add_option("--match", matchV);
+  app.add_option("-e", fieldNames)->allow_extra_args(false);
+  app.add_flag("--json", json);
 
   try {
     app.parse(argc, argv);
@@ -106,7 +113,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   const auto folder = given(folderOpt, folderV), emitent = given(emitentOpt, emitentV),
              terminalId = given(terminalIdOpt, terminalIdV), host = given(hostOpt, hostV),
              start = given(startOpt, startV), end = given(endOpt, endV), exclude = given(excludeOpt, excludeV),
-             output = given(outputOpt, outputV);
+             output = given(outputOpt, outputV), match = given(matchOpt, matchV);
   const auto row = given(rowOpt, rowV);
   if (help) {
     std::cout << UsageText();
@@ -118,7 +125,9 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   o.command = command == "list" ? Command::List
             : command == "tree" ? Command::Tree
             : command == "export" ? Command::Export
-                                  : Command::Charts;
+            : command == "charts" ? Command::Charts
+            : command == "fields" ? Command::Fields
+                                  : Command::Pair;
 
   if (terminal && h2h) throw UsageError{"--terminal and --h2h exclude each other"};
   if (folder && !files.empty()) throw UsageError{"give either FILE... or --folder DIR"};
@@ -141,8 +150,14 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   if (isTerminal && host) throw UsageError{"--host applies to host-to-host logs"};
   if (!isTerminal && (emitent || terminalId)) throw UsageError{"--emitent and --terminal-id apply to terminal logs"};
   if (!isTerminal && o.command == Command::Charts) throw UsageError{"charts are drawn for terminal logs only"};
-  if (o.command == Command::Tree && !row) throw UsageError{"tree needs --row N"};
-  if (o.command != Command::Tree && row) throw UsageError{"--row applies to tree"};
+  const bool rowCommand = o.command == Command::Tree || o.command == Command::Pair;
+  if (rowCommand && !row) throw UsageError{command + " needs --row N"};
+  if (!rowCommand && row) throw UsageError{"--row applies to tree and pair"};
+  if (!isTerminal && o.command == Command::Pair) throw UsageError{"pair joins requests and responses of terminal logs only"};
+  if (o.command == Command::Fields && fieldNames.empty()) throw UsageError{"fields needs -e NAME"};
+  if (o.command != Command::Fields && !fieldNames.empty()) throw UsageError{"-e applies to fields"};
+  if (json && o.command != Command::List && o.command != Command::Fields)
+    throw UsageError{"--json applies to list and fields"};
   if (o.command != Command::Export && output) throw UsageError{"--output applies to export"};
 
   TTimeBounds bounds;
@@ -170,6 +185,19 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   if (host) o.h2hFilter.hostChecked = true, o.h2hFilter.hostText = *host;
   o.row = row;
   o.output = output;
+  o.json = json;
+  const TLogFamily family = isTerminal ? TLogFamily::Terminal : TLogFamily::H2H;
+  try {
+    if (match) {
+      auto matcher = std::make_shared<const TMatcher>(*match, family);
+      o.matcher = matcher;
+      if (isTerminal) o.terminalFilter.match = [matcher](const TTerminalPacketHandler& p) { return matcher->Holds(p); };
+      else o.h2hFilter.match = [matcher](const TH2HPacketHandler& p) { return matcher->Holds(p); };
+    }
+    if (!fieldNames.empty()) o.fields = std::make_shared<const TFieldValues>(fieldNames, family);
+  } catch (const MatchError& e) {
+    throw UsageError{e.what()};
+  }
   return o;
 }
 

@@ -1,15 +1,17 @@
 #pragma once
 // pktdump's command line as plain values.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "match/match.h"
 #include "viewers/filter.h"
 
 namespace pkt::cli {
 
-enum class Command { List, Tree, Export, Charts };
+enum class Command { List, Tree, Export, Charts, Fields, Pair };
 enum class Family { Terminal, H2H };
 
 struct Options {
@@ -21,6 +23,11 @@ struct Options {
   TH2HFilterSettings h2hFilter;
   std::optional<std::int64_t> row;
   std::optional<std::string> output;
+  // --match: compiled for the family; the filters of both families ask it.
+  std::shared_ptr<const TMatcher> matcher;
+  // fields -e NAME...
+  std::shared_ptr<const TFieldValues> fields;
+  bool json = false;  // --json: JSON Lines for list and fields
 };
 
 // A command line that does not make sense: exit status 2 with the usage text.

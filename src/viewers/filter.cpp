@@ -72,7 +72,8 @@ bool TTerminalFilter::Skip(const TTerminalPacketHandler& packet) {
     if (packet.GetTerminalID() != *terminal_) return true;
   }
   if (!TimeAdmitted(settings_.time, packet.GetSystemTime())) return true;
-  return !TerminalKindAdmitted(settings_.kinds, packet.GetKind());
+  if (!TerminalKindAdmitted(settings_.kinds, packet.GetKind())) return true;
+  return settings_.match && !settings_.match(packet);
 }
 
 TTerminalFilterEvent TTerminalFilter::Event() {
@@ -85,7 +86,8 @@ bool TH2HFilter::Skip(const TH2HPacketHandler& packet) const {
     if (std::string_view(id, packet.PutHostID(id) - id) != settings_.hostText) return true;
   }
   if (!TimeAdmitted(settings_.time, packet.GetSystemTime())) return true;
-  return !H2HKindAdmitted(settings_.kinds, packet.GetKind());
+  if (!H2HKindAdmitted(settings_.kinds, packet.GetKind())) return true;
+  return settings_.match && !settings_.match(packet);
 }
 
 TH2HFilterEvent TH2HFilter::Event() {

@@ -4,6 +4,7 @@
 // windows read their panel into these values; pktdump fills them from its
 // options; both filter the same way.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -32,6 +33,12 @@ struct TTimeBounds {
   std::int64_t endMs = 0;
 };
 
+// The expression of "Отбор" (pktdump's --match) as a test of one record: true
+// when the record stays listed. It is asked after the panel's tests, and may be
+// asked from several threads at once. Empty: every record passes.
+using TTerminalRecordTest = std::function<bool(const TTerminalPacketHandler&)>;
+using TH2HRecordTest = std::function<bool(const TH2HPacketHandler&)>;
+
 struct TTerminalFilterSettings {
   bool emitentChecked = false;           // "Номер эмитента:"
   std::string emitentText = "1101";      // edEmitentID
@@ -39,6 +46,7 @@ struct TTerminalFilterSettings {
   std::string terminalText = "2914";     // edTerminalID
   TTimeBounds time;
   TKindBoxes kinds;
+  TTerminalRecordTest match;
 };
 
 struct TH2HFilterSettings {
@@ -46,6 +54,7 @@ struct TH2HFilterSettings {
   std::string hostText = "1101";         // edHostID, compared exactly with the 32-digit host text
   TTimeBounds time;
   TKindBoxes kinds;
+  TH2HRecordTest match;
 };
 
 // The date part of dateMs plus the time-of-day part of timeMs.
@@ -57,7 +66,7 @@ std::int64_t PickerDateTimeMs(std::int64_t dateMs, std::int64_t timeMs);
 std::int32_t TextToInt(const std::string& text);
 
 // The terminal viewer's FilterPacket. Tests in order, each evaluated only when
-// the earlier ones passed: issuer, terminal, start, end, kind. An issuer or
+// the earlier ones passed: issuer, terminal, start, end, kind, match. An issuer or
 // terminal text is converted when its test is first evaluated (so a bad text
 // raises at the first record's call) and compared modulo 65536; the record's
 // time is converted only when a time box is checked (raising ConvertError for a

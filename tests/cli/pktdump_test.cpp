@@ -4,10 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
 #include "app/log_opening.h"
+#include "match/match.h"
 #include "platform/process.h"
 #include "support/record_builder.h"
 #include "support/tlv_builder.h"
@@ -60,15 +62,16 @@ class TProgramCopy {
 const TProgramCopy* gProgram = nullptr;  // the copy of the running test
 
 // Runs pktdump with the arguments; standard output and error go to files of the folder.
-Result Pktdump(const TempFolder& folder, const std::vector<std::string>& args) {
+// Standard output goes to stdoutPath when given.
+Result Pktdump(const TempFolder& folder, const std::vector<std::string>& args, std::string stdoutPath = "") {
   std::string cmd = Quote(gProgram->path());
   for (const std::string& a : args) cmd += " " + Quote(a);
-  const std::string out = folder.File("stdout"), err = folder.File("stderr");
+  const std::string out = stdoutPath.empty() ? folder.File("stdout") : stdoutPath, err = folder.File("stderr");
   cmd += " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
   const int rc = std::system(cmd.c_str());
   Result r;
   r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  r.out = AsString(ReadBytes(out));
+  r.out = stdoutPath.empty() ? AsString(ReadBytes(out)) : "";
   r.err = AsString(ReadBytes(err));
   return r;
 }
@@ -265,6 +268,105 @@ TEST_F(PktdumpTest, FolderMergesItsTerminalLogs) {
   Result r = Pktdump(folder_, {"list", "--folder", dir});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, ListText(v));
+}
+
+TEST_F(PktdumpTest, MatchNarrowsEveryCommandAsThePanelWould) {
+  const std::string a = folder_.Write("NS1_a.pkt", TerminalLog(0));
+  const std::string merged = folder_.Write("merged", TerminalLog(0));
+  const std::string expr = "MF_TRN_NUMBER == 1 and terminal == 2914";
+  auto matcher = std::make_shared<TMatcher>(expr, TLogFamily::Terminal);
+  TTerminalFilterSettings s;
+  s.match = [matcher](const TTerminalPacketHandler& p) { return matcher->Holds(p); };
+  TTerminalViewer core("", a, merged);
+  const std::string coreExport = folder_.File("core.txt");
+  TReloadSteps steps;
+  steps.exportTo.kind = TExportTarget::File;
+  steps.exportTo.path = coreExport;
+  core.Reload(s, {}, steps);
+  ASSERT_EQ(core.RowCount(), 2u);  // the request and its response, renumbered from 0
+
+  Result r = Pktdump(folder_, {"list", "--match", expr, a});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, ListText(core));
+  r = Pktdump(folder_, {"export", "--match", expr, "--output", folder_.File("dump.txt"), a});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadBytes(folder_.File("dump.txt")), ReadBytes(coreExport));
+  r = Pktdump(folder_, {"tree", "--row", "1", "--match", expr, a});
+  EXPECT_EQ(r.out, TreeText(core.LogViewSelectItem(1).nodes));
+  r = Pktdump(folder_, {"charts", "--match", expr, a});
+  EXPECT_NE(r.out.find("latency\t2016-04-06 13:29:48.265\t250\t1\n"), std::string::npos) << r.out;
+  r = Pktdump(folder_, {"pair", "--row", "0", "--match", expr, a});
+  EXPECT_EQ(r.out, "1\t250\n");
+  // A free-text search and a regular expression over the cells.
+  r = Pktdump(folder_, {"list", "--match", "\"a b\" or kind matches \"^Отключ\"", a});
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3) << r.out;
+}
+
+TEST_F(PktdumpTest, PairJoinsRequestAndResponseAsTheLatencyChart) {
+  const std::string a = folder_.Write("NS1_a.pkt", TerminalLog(0));
+  EXPECT_EQ(Pktdump(folder_, {"pair", "--row", "1", a}).out, "2\t250\n");
+  EXPECT_EQ(Pktdump(folder_, {"pair", "--row", "2", a}).out, "1\t250\n");
+  for (const char* row : {"0", "3", "4"}) {  // a connect, an unanswered request, a disconnect
+    const Result r = Pktdump(folder_, {"pair", "--row", row, a});
+    EXPECT_EQ(r.status, 0) << row;
+    EXPECT_EQ(r.out, "") << row;
+  }
+  const Result r = Pktdump(folder_, {"pair", "--row", "5", a});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Неверный индекс пакета!\n");
+}
+
+TEST_F(PktdumpTest, FieldsAndJsonLines) {
+  const std::string a = folder_.Write("NS1_a.pkt", TerminalLog(0));
+  Result r = Pktdump(folder_, {"fields", "-e", "MF_TRN_NUMBER", "-e", "terminal", "-e", "MF_TYPE_ID", "--exclude",
+                               "disconnects", a});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "#\tMF_TRN_NUMBER\tterminal\tMF_TYPE_ID\n"
+            "0\t\t2914\t\n"
+            "1\t1\t2914\tТранзакция на дебет - запрос\n"
+            "2\t1\t2914\tТранзакция на дебет - запрос\n"
+            "3\t2\t3\tТранзакция на дебет - запрос\n");
+  r = Pktdump(folder_, {"fields", "--json", "-e", "MF_TRN_NUMBER", "-e", "address", "--match", "emitent == 7", a});
+  EXPECT_EQ(r.out, "{\"#\":0,\"MF_TRN_NUMBER\":\"2\",\"address\":\"a b\"}\n");
+  r = Pktdump(folder_, {"list", "--json", "--match", "kind == \"Подключение\"", a});
+  EXPECT_EQ(r.out,
+            "{\"#\":0,\"Тип\":\"Подключение\",\"Время\":\"2016-04-06 13:29:48.005\",\"Эмитент\":\"1101\","
+            "\"Терминал\":\"2914\",\"Адрес\":\"10.0.0.1:5000\",\"№ сообщения\":\"\",\"Размер\":\"\"}\n");
+}
+
+TEST_F(PktdumpTest, BadExpressionsAndOptionsAreUsageErrors) {
+  const std::string a = folder_.Write("NS1_a.pkt", TerminalLog(0));
+  const std::string h = folder_.Write("H2H_a.pkt", HostRecord().Kind(6).Build());
+  struct Case {
+    std::vector<std::string> args;
+    const char* says;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"list", "--match", "MF_CARD == 1", a}, "Неизвестное имя \"MF_CARD\", позиция 1"},
+           {{"list", "--match", "kind ==", a}, "позиция 8"},
+           {{"export", "--match", "emitent == 1", h}, "Неизвестное имя \"emitent\""},
+           {{"fields", "-e", "MF_NOPE", a}, "MF_NOPE"},
+           {{"fields", a}, "-e NAME"},
+           {{"list", "-e", "kind", a}, "-e applies"},
+           {{"tree", "--row", "1", "--json", a}, "--json"},
+           {{"pair", a}, "--row"},
+           {{"pair", "--row", "0", h}, "terminal logs"}}) {
+    const Result r = Pktdump(folder_, c.args);
+    EXPECT_EQ(r.status, 2) << c.says;
+    EXPECT_EQ(r.out, "") << c.says;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+  }
+}
+
+// A full disk under standard output is reported with the system's own error.
+TEST_F(PktdumpTest, FailedWritesToStandardOutputSayWhy) {
+  const std::string a = folder_.Write("NS1_a.pkt", TerminalLog(0));
+  for (const char* command : {"list", "export"}) {
+    const Result r = Pktdump(folder_, {command, a}, "/dev/full");
+    EXPECT_EQ(r.status, 1) << command;
+    EXPECT_EQ(r.err, "System Error.  Code: 28.\r\nNo space left on device\n") << command;
+  }
 }
 
 }  // namespace

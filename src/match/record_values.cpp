@@ -1,0 +1,362 @@
+#include "match/record_values.h"
+
+#include <mutex>
+#include <unordered_map>
+
+#include "terminal/catalogues.h"
+#include "terminal/fields/field_table.h"
+#include "terminal/fields/renderer.h"
+#include "terminal/frame.h"
+#include "text/codepage.h"
+#include "viewers/h2h_viewer.h"
+#include "viewers/terminal_viewer.h"
+
+namespace pkt {
+
+namespace {
+
+struct TCellName {
+  const char* name;
+  TCell cell;
+  bool terminal, h2h;  // the families whose list has the column
+};
+constexpr TCellName kCells[] = {
+    {"kind", TCell::Kind, true, true},         {"time", TCell::Time, true, true},
+    {"emitent", TCell::Emitent, true, false},  {"terminal", TCell::Terminal, true, false},
+    {"host", TCell::Host, false, true},        {"address", TCell::Address, true, true},
+    {"number", TCell::Number, true, true},     {"size", TCell::Size, true, true},
+};
+
+// The names that the structured fields give the nodes of their records
+// (the tag table's names are read from the table itself).
+constexpr const char* kStructuredNames[] = {
+    "EMITENT_ID",   "FILIAL_ID",    "SERIES",         "COUPON_NUM",        "RECORD_NUMBER",
+    "REJECTED",     "REJECTCODE",   "NOMINAL",        "SERVICE_ID",        "SL_WL_DATE_TIME",
+    "COUPON_ISN_CODE", "Coupon",    "EMITENT",        "ServiceAquire",     "ServiceGSU",
+    "TariffValue",  "ChangeTime",   "ChangeType",     "ChangeCounter",     "MF_AUTHORIZATION_QUERY_TYPE",
+    "MF_AUTHORIZATION_QUERY_TAG",   "MF_AUTHORIZATION_QUERY_NAME",
+};
+
+bool IsIsoKind(TRecordKind kind) {
+  return kind == rkIsoIncoming || kind == rkIsoOutgoing || kind == rkBfkoIncoming || kind == rkBfkoOutgoing;
+}
+bool IsHostTlvKind(TRecordKind kind) { return kind != rkRawIncoming && kind != rkRawOutgoing && !IsIsoKind(kind); }
+
+// P0001 to P0128, alone or with a two-digit sub-field ("P0003-01").
+bool IsIsoFieldName(std::string_view n) {
+  auto digits = [](std::string_view s) {
+    for (char c : s)
+      if (c < '0' || c > '9') return false;
+    return true;
+  };
+  if (n.size() != 5 && n.size() != 8) return false;
+  if (n[0] != 'P' || !digits(n.substr(1, 4))) return false;
+  const int field = std::stoi(std::string(n.substr(1, 4)));
+  if (field < 1 || field > 128) return false;
+  if (n.size() == 5) return true;
+  return n[5] == '-' && digits(n.substr(6)) && n.substr(6) != "00";
+}
+
+// The tags whose value is rendered as nested fields or as records with names of their own.
+const std::bitset<256>& ContainerTags() {
+  static const std::bitset<256> tags = [] {
+    std::bitset<256> t;
+    for (std::size_t i = 0; i < FieldRuleCount(); ++i) {
+      const FieldRule& r = FieldRules()[i];
+      if (r.conv == Conv::Nested || r.conv == Conv::Structured) t.set(r.tag);
+    }
+    return t;
+  }();
+  return tags;
+}
+
+// The value of the first node, depth first, whose text begins with "NAME: "
+// (the text after it) or is NAME itself (an empty value).
+const std::string* FindNamed(const TreeNode& node, std::string_view name, std::size_t& offset) {
+  const std::string& t = node.text;
+  if (t.size() >= name.size() && t.compare(0, name.size(), name) == 0) {
+    if (t.size() == name.size()) {
+      offset = t.size();
+      return &t;
+    }
+    if (t.size() >= name.size() + 2 && t[name.size()] == ':' && t[name.size() + 1] == ' ') {
+      offset = name.size() + 2;
+      return &t;
+    }
+  }
+  for (const auto& child : node.children)
+    if (const std::string* found = FindNamed(*child, name, offset)) return found;
+  return nullptr;
+}
+
+bool TreeContains(const TreeNode& node, std::string_view text) {
+  if (node.text.find(text) != std::string::npos) return true;
+  for (const auto& child : node.children)
+    if (TreeContains(*child, text)) return true;
+  return false;
+}
+
+std::optional<std::string> NonEmpty(std::string s) {
+  if (s.empty()) return std::nullopt;
+  return s;
+}
+
+}  // namespace
+
+// One parse buffer per thread: evaluating millions of records allocates
+// nothing once it has grown. A second set of values alive on the same thread
+// gets a storage of its own.
+struct TStorageLease {
+  TStorageLease() {
+    thread_local TTLVStorage shared;
+    thread_local bool taken = false;
+    if (!taken) {
+      taken = true;
+      flag = &taken;
+      storage = &shared;
+    } else {
+      own = std::make_unique<TTLVStorage>();
+      storage = own.get();
+    }
+  }
+  ~TStorageLease() {
+    if (flag) *flag = false;
+  }
+  TStorageLease(const TStorageLease&) = delete;
+  TStorageLease& operator=(const TStorageLease&) = delete;
+  bool* flag = nullptr;
+  TTLVStorage* storage = nullptr;
+  std::unique_ptr<TTLVStorage> own;
+};
+
+template <class Packet>
+TRecordValues<Packet>::TRecordValues(const Packet& packet, std::size_t slots) : packet_(packet), values_(slots) {}
+template <class Packet>
+TRecordValues<Packet>::~TRecordValues() = default;
+
+std::optional<TValueName> ResolveValueName(std::string_view name, TLogFamily family) {
+  TValueName v;
+  v.name = std::string(name);
+  const bool terminal = family == TLogFamily::Terminal;
+  for (const TCellName& c : kCells) {
+    if (name == c.name && (terminal ? c.terminal : c.h2h)) {
+      v.kind = TValueName::Cell;
+      v.cell = c.cell;
+      return v;
+    }
+  }
+  if (!terminal && (name == "MTI" || IsIsoFieldName(name))) {
+    v.kind = TValueName::Iso;
+    return v;
+  }
+  bool known = false;
+  for (std::size_t i = 0; i < FieldRuleCount(); ++i) {
+    const FieldRule& r = FieldRules()[i];
+    if (name != r.name) continue;
+    known = true;
+    v.ownTag = r.tag;
+    v.tags.set(r.tag);
+    if (r.reader == Reader::Byte) {
+      if (r.conv == Conv::MessageType) v.code = TCodeForm::MessageType;
+      if (r.conv == Conv::ResponseCode) v.code = TCodeForm::ResponseCode;
+      if (r.conv == Conv::Enumeration) v.code = TCodeForm::Enumeration;
+    }
+    break;
+  }
+  for (const char* s : kStructuredNames) known |= name == s;
+  if (!known) return std::nullopt;
+  v.kind = TValueName::Field;
+  v.tags |= ContainerTags();
+  return v;
+}
+
+std::vector<std::string> KnownValueNames(TLogFamily family) {
+  std::vector<std::string> names;
+  const bool terminal = family == TLogFamily::Terminal;
+  for (const TCellName& c : kCells)
+    if (terminal ? c.terminal : c.h2h) names.emplace_back(c.name);
+  for (std::size_t i = 0; i < FieldRuleCount(); ++i) names.emplace_back(FieldRules()[i].name);
+  for (const char* s : kStructuredNames) names.emplace_back(s);
+  if (!terminal) {
+    names.emplace_back("MTI");
+    names.emplace_back("P0001…P0128, P0003-01");
+  }
+  return names;
+}
+
+std::optional<std::int64_t> CodeOfShownText(const TValueName& name, std::string_view shown) {
+  switch (name.code) {
+    case TCodeForm::None: return std::nullopt;
+    case TCodeForm::MessageType: {
+      static const auto* const codes = [] {
+        auto* m = new std::unordered_map<std::string, std::int64_t>;
+        for (int id = 255; id >= 0; --id) (*m)[MessageTypeName(static_cast<std::uint8_t>(id))] = id;
+        return m;
+      }();
+      const auto it = codes->find(std::string(shown));
+      if (it == codes->end()) return std::nullopt;
+      return it->second;
+    }
+    case TCodeForm::ResponseCode: {
+      // "1F Текст": the hexadecimal digits before the first blank.
+      std::int64_t code = 0;
+      std::size_t i = 0;
+      for (; i < shown.size() && i < 3 && shown[i] != ' '; ++i) {
+        const char c = shown[i];
+        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (d < 0) return std::nullopt;
+        code = code * 16 + d;
+      }
+      if (i == 0 || i > 2) return std::nullopt;
+      return code;
+    }
+    case TCodeForm::Enumeration: {
+      const FieldRule* r = FieldRuleOf(name.ownTag);
+      if (r == nullptr) return std::nullopt;
+      for (std::uint8_t i = 0; i < r->enumCount; ++i) {
+        std::string_view text = r->enums[i].text;
+        if (text.size() == name.name.size() + 2 + shown.size() && text.starts_with(name.name) &&
+            text.substr(name.name.size() + 2) == shown)
+          return r->enums[i].value;
+      }
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+template <class Packet>
+const std::optional<std::string>& TRecordValues<Packet>::Value(const TValueName& name) {
+  auto& kept = values_[name.slot];
+  if (!kept) {
+    switch (name.kind) {
+      case TValueName::Cell: kept = CellValue(name.cell); break;
+      case TValueName::Field: kept = FieldValue(name); break;
+      case TValueName::Iso: kept = IsoValue(name); break;
+    }
+  }
+  return *kept;
+}
+
+template <class Packet>
+std::optional<std::string> TRecordValues<Packet>::CellValue(TCell cell) const {
+  constexpr bool terminal = std::is_same_v<Packet, TTerminalPacketHandler>;
+  switch (cell) {
+    case TCell::Kind: return NonEmpty(terminal ? TerminalKindName(packet_.GetKind()) : H2HKindName(packet_.GetKind()));
+    case TCell::Time: return NonEmpty(packet_.GetTimeText());
+    case TCell::Address: return NonEmpty(Cp1251ToUtf8(packet_.GetAddress()));
+    case TCell::Emitent:
+    case TCell::Terminal:
+      if constexpr (terminal)
+        return std::to_string(cell == TCell::Emitent ? packet_.GetEmitentID() : packet_.GetTerminalID());
+      return std::nullopt;
+    case TCell::Host:
+      if constexpr (!terminal) return NonEmpty(packet_.GetHostID());
+      return std::nullopt;
+    case TCell::Number:
+    case TCell::Size: {
+      if (packet_.GetDataLength() == 0) return std::nullopt;
+      using Frame = std::conditional_t<terminal, TTerminalFrameHeader, THostFrameHeader>;
+      const Frame frame = Frame::Read(packet_.GetBody(), packet_.GetBodySize());
+      if (cell == TCell::Number) {
+        if (frame.HasMessageNumber) return std::to_string(frame.MessageNumber);
+      } else if (frame.HasSize) {
+        return std::to_string(frame.Size);
+      }
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+template <class Packet>
+const TTLVStorage* TRecordValues<Packet>::Message() {
+  constexpr bool terminal = std::is_same_v<Packet, TTerminalPacketHandler>;
+  if (parsed_ == -1) {
+    parsed_ = TLV_NOT_FOUND;
+    if (packet_.GetDataLength() != 0 && (terminal || IsHostTlvKind(packet_.GetKind()))) {
+      if (!lease_) lease_ = std::make_unique<TStorageLease>();
+      TTLVStorage& s = *lease_->storage;
+      parsed_ = terminal ? ParseTerminalMessage(s, packet_.GetBody(), packet_.GetBodySize())
+                         : ParseHostMessage(s, packet_.GetBody(), packet_.GetBodySize());
+    }
+  }
+  return parsed_ == TLV_OK ? lease_->storage : nullptr;
+}
+
+// The field's text as the renderer shows it for the items that can show the
+// name: only those items are rendered, in message order, until one shows it.
+template <class Packet>
+std::optional<std::string> TRecordValues<Packet>::FieldValue(const TValueName& name) {
+  const TTLVStorage* storage = Message();
+  if (storage == nullptr) return std::nullopt;
+  TreeNode scratch;
+  for (std::uint32_t i = 0; i < storage->Count(); ++i) {
+    const TTLV& item = *storage->Item(i);
+    if (item.GetTag() >= 256 || !name.tags.test(item.GetTag())) continue;
+    scratch.children.clear();
+    AddFieldNode(scratch, *storage, item);
+    for (const auto& node : scratch.children) {
+      std::size_t offset = 0;
+      if (const std::string* text = FindNamed(*node, name.name, offset)) return text->substr(offset);
+    }
+  }
+  return std::nullopt;
+}
+
+// A line of the ISO 8583 listing: "Message type 1804" for MTI;
+// "P0007 … '0406132948'" or "    P0003-01 … '001'" for a field, the value
+// between the quotes.
+template <class Packet>
+std::optional<std::string> TRecordValues<Packet>::IsoValue(const TValueName& name) {
+  if constexpr (std::is_same_v<Packet, TTerminalPacketHandler>) {
+    return std::nullopt;
+  } else {
+    if (!IsIsoKind(packet_.GetKind())) return std::nullopt;
+    for (const auto& node : Tree()) {
+      std::string_view line = node->text;
+      if (name.name == "MTI") {
+        constexpr std::string_view kType = "Message type ";
+        if (line.starts_with(kType)) return std::string(line.substr(kType.size()));
+        continue;
+      }
+      while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+      if (!line.starts_with(name.name) || line.size() <= name.name.size() || line[name.name.size()] != ' ') continue;
+      const std::size_t open = line.find('\'');
+      const std::size_t close = line.rfind('\'');
+      if (open == std::string_view::npos || close == open) return std::string();
+      return std::string(line.substr(open + 1, close - open - 1));
+    }
+    return std::nullopt;
+  }
+}
+
+template <class Packet>
+const std::vector<std::unique_ptr<TreeNode>>& TRecordValues<Packet>::Tree() {
+  if (!treeMade_) {
+    treeMade_ = true;
+    TSelection s;
+    if constexpr (std::is_same_v<Packet, TTerminalPacketHandler>) s = TerminalRecordTree(packet_);
+    else s = H2HRecordTree(packet_);
+    tree_ = std::move(s.nodes);
+  }
+  return tree_;
+}
+
+template <class Packet>
+bool TRecordValues<Packet>::AnyTextContains(std::string_view text) {
+  for (const auto& node : Tree())
+    if (TreeContains(*node, text)) return true;
+  constexpr bool terminal = std::is_same_v<Packet, TTerminalPacketHandler>;
+  for (TCell cell : {TCell::Kind, TCell::Time, terminal ? TCell::Emitent : TCell::Host, TCell::Terminal,
+                     TCell::Address, TCell::Number, TCell::Size}) {
+    const auto value = CellValue(cell);
+    if (value && value->find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+template class TRecordValues<TTerminalPacketHandler>;
+template class TRecordValues<TH2HPacketHandler>;
+
+}  // namespace pkt

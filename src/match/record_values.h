@@ -1,0 +1,95 @@
+#pragma once
+// What a match expression sees of one record: the list's cells by their
+// lower-case names, the decoded fields by the names the message tree shows,
+// and the whole tree for a free-text search. Everything is worked out on
+// demand and kept for the rest of the record's evaluation, so an expression
+// that looks only at cells never decodes a message, and one that looks at a
+// field renders only the items that can show it.
+#include <bitset>
+#include <memory>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "logs/fastlog.h"
+#include "terminal/tlv.h"
+#include "text/tree.h"
+
+namespace pkt {
+
+enum class TLogFamily { Terminal, H2H };
+
+struct TStorageLease;
+
+// The list's cells that an expression may name.
+enum class TCell : std::uint8_t { Kind, Time, Emitent, Terminal, Host, Address, Number, Size };
+
+// How a field's shown text also stands for a one-byte code.
+enum class TCodeForm : std::uint8_t {
+  None,
+  MessageType,   // the message type's name (or its number when it has none)
+  ResponseCode,  // the code in hexadecimal, a blank, its text
+  Enumeration,   // the row's fixed texts of a byte
+};
+
+// A name of an expression, resolved against the family's decoders once.
+struct TValueName {
+  enum Kind : std::uint8_t { Cell, Field, Iso } kind = Field;
+  std::string name;
+  TCell cell = TCell::Kind;
+  // Field: the items whose nodes can show the name: its own tag and every
+  // tag whose value is rendered as nested fields or records.
+  std::bitset<256> tags;
+  std::uint8_t ownTag = 0;  // 0: the name is not a row of the tag table
+  TCodeForm code = TCodeForm::None;
+  std::size_t slot = 0;  // where a record's value is kept during its evaluation
+};
+
+// Resolves name for family; nullopt when no record of the family can have it.
+std::optional<TValueName> ResolveValueName(std::string_view name, TLogFamily family);
+
+// The code that a catalogue field's shown text stands for (see TCodeForm);
+// nullopt when the text names no code.
+std::optional<std::int64_t> CodeOfShownText(const TValueName& name, std::string_view shown);
+
+// The values of one record. Packet is TTerminalPacketHandler or
+// TH2HPacketHandler; the record must stay mapped while the values are used.
+template <class Packet>
+class TRecordValues {
+ public:
+  TRecordValues(const Packet& packet, std::size_t slots);
+  ~TRecordValues();
+  TRecordValues(const TRecordValues&) = delete;
+  TRecordValues& operator=(const TRecordValues&) = delete;
+
+  // The value of a name as the tree or the list shows it; nullopt when absent.
+  const std::optional<std::string>& Value(const TValueName& name);
+  // True when a node of the decoded tree or a cell of the row contains text.
+  bool AnyTextContains(std::string_view text);
+
+ private:
+  std::optional<std::string> CellValue(TCell cell) const;
+  std::optional<std::string> FieldValue(const TValueName& name);
+  std::optional<std::string> IsoValue(const TValueName& name);
+  const TTLVStorage* Message();
+  const std::vector<std::unique_ptr<TreeNode>>& Tree();
+
+  const Packet& packet_;
+  std::vector<std::optional<std::optional<std::string>>> values_;
+  std::unique_ptr<TStorageLease> lease_;
+  int parsed_ = -1;  // -1 not tried; TLV_OK or the parse's fault
+  bool treeMade_ = false;
+  std::vector<std::unique_ptr<TreeNode>> tree_;
+};
+
+extern template class TRecordValues<TTerminalPacketHandler>;
+extern template class TRecordValues<TH2HPacketHandler>;
+
+// The names an expression may use for the family, in a stable order: cells,
+// the tag table's names, the names inside structured fields, and for
+// host-to-host logs "MTI" and the ISO 8583 field pattern.
+std::vector<std::string> KnownValueNames(TLogFamily family);
+
+}  // namespace pkt
