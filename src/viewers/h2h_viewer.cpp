@@ -107,14 +107,30 @@ TSelection H2HRecordTree(const TH2HPacketHandler& packet) {
 TH2HViewer::TH2HViewer(std::string captionText, std::string fileName, std::string tempPath)
     : TLogViewer(std::move(captionText), std::move(fileName), std::move(tempPath)) {}
 
+TH2HViewer::~TH2HViewer() { CancelRest(); }
+
 void TH2HViewer::Reload(const TH2HFilterSettings& settings, const TProgress& progress, const TReloadSteps& steps) {
   if (tempPath_.empty()) return;
+  ReloadIndex(settings, progress);
+  lastExport_ = ExportRebuild(log_, steps.exportTo, progress);
+}
+
+void TH2HViewer::ReloadIndex(const TH2HFilterSettings& settings, const TProgress& progress) {
+  if (tempPath_.empty()) return;
+  CancelRest();
   ResetView();
   lastExport_ = TExportResult{};
+  pendingExport_ = TExportResult{};
   TH2HFilter filter(settings);
   OpenFilteredIndex(log_, tempPath_, filter, progress);
   rowCount_ = log_.GetCount();
-  lastExport_ = ExportH2HLog(log_, steps.exportTo, progress);
+}
+
+void TH2HViewer::StartRest(std::function<void()> finished, const TReloadSteps& steps) {
+  if (tempPath_.empty()) return;
+  StartWork([this, target = steps.exportTo](const TProgress& progress) {
+    pendingExport_ = ExportRebuild(log_, target, progress);
+  }, std::move(finished));
 }
 
 const std::vector<std::string>& TH2HViewer::ColumnCaptions() {

@@ -3,6 +3,8 @@
 // temporary merged log, the rebuild, the row texts, the decoded tree of a row
 // by record kind and the export.
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,11 +29,19 @@ inline constexpr const char* kCannotShow = "Сообщение не может �
 class TH2HViewer : public TLogViewer<TH2HFastLog> {
  public:
   TH2HViewer(std::string captionText, std::string fileName, std::string tempPath);
+  ~TH2HViewer();
 
   // ResetView, open the index with the filter, set the row count, write the
   // export (steps.charts is ignored: this viewer has no charts). An error of the
-  // index or the filter raises and leaves no rows and no export.
+  // index or the filter raises and leaves no rows and no export. Runs every
+  // step on the calling thread.
   void Reload(const TH2HFilterSettings& settings, const TProgress& progress = {}, const TReloadSteps& steps = {});
+
+  // The rebuild in two parts, as the window runs it (see TTerminalViewer):
+  // the index on the calling thread, the export on a thread of its own.
+  void ReloadIndex(const TH2HFilterSettings& settings, const TProgress& progress = {});
+  void StartRest(std::function<void()> finished = {}, const TReloadSteps& steps = {});
+  std::exception_ptr FinishRest() { return FinishWork(); }
 
   // "#", "Тип", "Время", "Хост", "Адрес", "№ сообщения", "Размер".
   static const std::vector<std::string>& ColumnCaptions();

@@ -10,18 +10,55 @@
 namespace pkt {
 
 TTerminalViewer::TTerminalViewer(std::string captionText, std::string fileName, std::string tempPath)
-    : TLogViewer(std::move(captionText), std::move(fileName), std::move(tempPath)) {}
+    : TLogViewer(std::move(captionText), std::move(fileName), std::move(tempPath)),
+      charts_(std::make_shared<TTerminalCharts>()) {}
+
+// The work reads pendingCharts_: it must end before the members go.
+TTerminalViewer::~TTerminalViewer() { CancelRest(); }
 
 void TTerminalViewer::Reload(const TTerminalFilterSettings& settings, const TProgress& progress,
                              const TReloadSteps& steps) {
   if (tempPath_.empty()) return;
+  ReloadIndex(settings, progress);
+  try {
+    BuildRest(progress, steps);
+  } catch (...) {
+    FinishRest();  // the charts as far as they got
+    throw;
+  }
+  FinishRest();
+}
+
+void TTerminalViewer::ReloadIndex(const TTerminalFilterSettings& settings, const TProgress& progress) {
+  if (tempPath_.empty()) return;
+  CancelRest();
   ResetView();
   lastExport_ = TExportResult{};
+  pendingExport_ = TExportResult{};
+  pendingCharts_.reset();
   TTerminalFilter filter(settings);
   OpenFilteredIndex(log_, tempPath_, filter, progress);
   rowCount_ = log_.GetCount();
-  if (steps.charts) BuildCharts(log_, charts_, progress);
-  lastExport_ = ExportTerminalLog(log_, steps.exportTo, progress);
+}
+
+void TTerminalViewer::BuildRest(const TProgress& progress, const TReloadSteps& steps) {
+  if (steps.charts) {
+    pendingCharts_ = std::make_shared<TTerminalCharts>();
+    BuildCharts(log_, *pendingCharts_, progress);
+  }
+  pendingExport_ = ExportRebuild(log_, steps.exportTo, progress);
+}
+
+void TTerminalViewer::StartRest(std::function<void()> finished, const TReloadSteps& steps) {
+  if (tempPath_.empty()) return;
+  StartWork([this, steps](const TProgress& progress) { BuildRest(progress, steps); }, std::move(finished));
+}
+
+std::exception_ptr TTerminalViewer::FinishRest() {
+  std::exception_ptr error = FinishWork();
+  if (pendingCharts_) charts_ = std::move(pendingCharts_);
+  pendingCharts_.reset();
+  return error;
 }
 
 const std::vector<std::string>& TTerminalViewer::ColumnCaptions() {

@@ -3,6 +3,9 @@
 // merged log, the rebuild, the row texts, the decoded tree of a row, the charts
 // and the export. The window and pktdump drive the same calls.
 #include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,17 +20,12 @@
 
 namespace pkt {
 
-// The steps of a rebuild that pktdump may leave out (the window runs all).
-struct TReloadSteps {
-  bool charts = true;
-  TExportTarget exportTo;  // the program directory unless told otherwise
-};
-
 class TTerminalViewer : public TLogViewer<TTerminalFastLog> {
  public:
   // The texts of an opening: caption text, file name (first file or the
   // folder), the temporary merged log that this viewer owns.
   TTerminalViewer(std::string captionText, std::string fileName, std::string tempPath);
+  ~TTerminalViewer();
 
   // The rebuild: ResetView, open the index with the filter of settings, set the
   // row count, build the charts, write the export. Nothing when the temporary
@@ -36,7 +34,20 @@ class TTerminalViewer : public TLogViewer<TTerminalFastLog> {
   // the rows and the charts built so far; in both cases no export is written.
   // When the export file cannot be created the export is skipped and
   // LastExport tells why.
+  // Runs every step on the calling thread (pktdump, the tests).
   void Reload(const TTerminalFilterSettings& settings, const TProgress& progress = {}, const TReloadSteps& steps = {});
+
+  // The rebuild in two parts, as the window runs it. ReloadIndex cancels the
+  // background part of the rebuild before, then builds the index and sets the
+  // row count: the list can show its rows. StartRest then builds the charts
+  // and the export from that index on a thread of its own (finished is
+  // called on that thread at its end); the index must not change until
+  // FinishRest or CancelRest. FinishRest waits for the thread's end,
+  // publishes the charts (as far as they got) and the export, and returns the
+  // error of the work, which holds the same rules as Reload's.
+  void ReloadIndex(const TTerminalFilterSettings& settings, const TProgress& progress = {});
+  void StartRest(std::function<void()> finished = {}, const TReloadSteps& steps = {});
+  std::exception_ptr FinishRest();
 
   // "#", "Тип", "Время", "Эмитент", "Терминал", "Адрес", "№ сообщения", "Размер".
   static const std::vector<std::string>& ColumnCaptions();
@@ -51,10 +62,17 @@ class TTerminalViewer : public TLogViewer<TTerminalFastLog> {
   // per item of the message, or no node when the message does not parse.
   TSelection LogViewSelectItem(std::optional<std::uint32_t> row) const;
 
-  const TTerminalCharts& Charts() const { return charts_; }
+  // The charts of the last rebuild, shared with the chart pages without a copy.
+  const TTerminalCharts& Charts() const { return *charts_; }
+  std::shared_ptr<const TTerminalCharts> SharedCharts() const { return charts_; }
 
  private:
-  TTerminalCharts charts_;
+  // The charts and the export of the index, as far as steps ask; the charts
+  // go to pendingCharts_.
+  void BuildRest(const TProgress& progress, const TReloadSteps& steps);
+
+  std::shared_ptr<const TTerminalCharts> charts_;
+  std::shared_ptr<TTerminalCharts> pendingCharts_;
 };
 
 // The tree of one terminal record (the part of LogViewSelectItem after the row

@@ -237,6 +237,10 @@ TEST_F(MainWindow, TheStatusBarFollowsTheActiveViewer) {
 
   auto* terminal = qobject_cast<TfmTerminalViewer*>(main->OpenFiles({ns}, 1));
   ASSERT_NE(terminal, nullptr);
+  // While the charts and the export are built, the note tells how far they got.
+  EXPECT_TRUE(QRegularExpression("^(Построение графиков|Выгрузка): \\d+ %$").match(main->lbStatusNote->text()).hasMatch())
+      << main->lbStatusNote->text().toStdString();
+  terminal->WaitForBackground();
   EXPECT_EQ(shown(), "|Записи: 1\u00a0200 из 1\u00a0200|");
   terminal->LogView->selectionModel()->setCurrentIndex(
       terminal->LogView->model()->index(3, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -248,10 +252,12 @@ TEST_F(MainWindow, TheStatusBarFollowsTheActiveViewer) {
   terminal->cbEmitentID->setChecked(true);
   terminal->edEmitentID->setText("9");
   terminal->acApplyFilter->trigger();
+  terminal->WaitForBackground();  // the search's note stays through the work
   EXPECT_EQ(shown(), "Найдено: 2|Записи: 0 из 1\u00a0200|");
 
   // Another window shows its own status; coming back shows the first one's again.
   TViewerWindow* host = main->OpenFiles({h2h}, 2);
+  host->WaitForBackground();
   EXPECT_EQ(shown(), "|Записи: 3 из 3|");
   terminal->SetStatusNote("");  // an inactive window's change does not reach the bar
   EXPECT_EQ(shown(), "|Записи: 3 из 3|");
@@ -262,7 +268,6 @@ TEST_F(MainWindow, TheStatusBarFollowsTheActiveViewer) {
   main->WindowClose1->trigger();
   FlushDeletes();
   EXPECT_EQ(shown(), "||");
-  (void)host;
 }
 
 TEST_F(MainWindow, TilingFillsTheWorkspace) {

@@ -60,6 +60,7 @@ TEST_F(Screens, DISABLED_GrabEveryWindow) {
   const QString h2h = QString::fromStdString(logs.Write("H2H_a.pkt", HostLog()));
   auto* terminal = qobject_cast<TfmTerminalViewer*>(main.OpenFiles({ns}, 1));
   ASSERT_NE(terminal, nullptr);
+  terminal->WaitForBackground();
   terminal->parentWidget()->resize(1100, 800);
   terminal->LogView->selectionModel()->setCurrentIndex(
       terminal->LogView->model()->index(4, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -74,6 +75,7 @@ TEST_F(Screens, DISABLED_GrabEveryWindow) {
 
   auto* host = qobject_cast<TfmH2HViewer*>(main.OpenFiles({h2h}, 2));
   ASSERT_NE(host, nullptr);
+  host->WaitForBackground();
   host->LogView->selectionModel()->setCurrentIndex(host->LogView->model()->index(2, 0),
                                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   main.WindowTileVertical1->trigger();

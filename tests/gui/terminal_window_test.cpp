@@ -42,6 +42,7 @@ class TerminalWindow : public GuiTest {
     const std::string temp = programDir.Write("{TEST}.tmp", log);
     auto w = std::make_unique<TfmTerminalViewer>(nullptr, "10:00:00 /logs/", "/logs/NS1_1.pkt", temp);
     w->show();
+    w->WaitForBackground();
     return w;
   }
   static QString Cell(const TViewerWindow& w, int row, int column, int role = Qt::DisplayRole) {
@@ -297,6 +298,7 @@ TEST_F(TerminalWindow, ChartsShowTheLoadAndLatencyOfTheListedRecords) {
   // Without responses in the list there is no latency.
   w->cbOutgoing->setChecked(false);
   w->Button1->click();
+  w->WaitForBackground();
   EXPECT_EQ(latency.Series(0)->count(), 0);
   EXPECT_EQ(load.Series(1)->at(0).y(), 0);
 }

@@ -2,7 +2,9 @@
 // ways a rebuild fails, the row texts, the tree of a row and the export.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "fixture.h"
 #include "platform/errors.h"
@@ -161,6 +163,56 @@ TEST_F(TerminalViewerTest, AChartErrorKeepsTheRowsAndThePointsSoFarButWritesNoEx
   s.time.endMs = Ms(later);
   EXPECT_THROW(Reload(s), ConvertError);
   EXPECT_EQ(viewer_->RowCount(), 0u);
+}
+
+TEST_F(TerminalViewerTest, TheBackgroundPartOfARebuildFollowsTheRulesOfTheWholeRebuild) {
+  const Stamp later = Stamp{}.PlusMs(250);
+  Open(Join({Rec(0, 1, 1), Rec(6, 1, 2, later), Rec(1, 1, 1, later)}));
+  Reload();
+  const std::string whole = ReadText(ExportPath());
+  std::filesystem::remove(ExportPath());
+
+  // Rows first; the charts and the export come from the work's thread.
+  viewer_->ReloadIndex({});
+  EXPECT_EQ(viewer_->RowCount(), 3u);
+  std::atomic<int> finished{0};
+  viewer_->StartRest([&] { ++finished; }, ExportTo(ExportPath()));
+  EXPECT_EQ(viewer_->FinishRest(), nullptr);
+  EXPECT_EQ(finished, 1);
+  EXPECT_EQ(ReadText(ExportPath()), whole);
+  EXPECT_TRUE(viewer_->LastExport().written);
+  EXPECT_EQ(viewer_->Charts().latency.size(), 1u);
+
+  // An error of the charts ends the work with the points so far and no export.
+  Stamp bad;
+  bad.month = 13;
+  Open(Join({Rec(0, 1, 1), Rec(0, 1, 3, bad)}));
+  std::filesystem::remove(ExportPath());
+  viewer_->ReloadIndex({});
+  viewer_->StartRest({}, ExportTo(ExportPath()));
+  const std::exception_ptr error = viewer_->FinishRest();
+  ASSERT_NE(error, nullptr);
+  EXPECT_THROW(std::rethrow_exception(error), ConvertError);
+  EXPECT_FALSE(viewer_->LastExport().attempted);
+  EXPECT_FALSE(std::filesystem::exists(ExportPath()));
+
+  // Cancelled while the charts are built: nothing is written, nothing is published.
+  Open(Join({Rec(0, 1, 1), Rec(1, 1, 1, later)}));
+  viewer_->ReloadIndex({});
+  std::atomic<bool> holding{false};
+  const auto previous = TBackgroundWork::SetProbe([&](TWorkStage stage, std::uint64_t, std::uint64_t, std::stop_token stop) {
+    if (stage != TWorkStage::Charts) return;
+    holding = true;
+    while (!stop.stop_requested()) std::this_thread::yield();
+  });
+  viewer_->StartRest({}, ExportTo(ExportPath()));
+  while (!holding) std::this_thread::yield();
+  viewer_->CancelRest();
+  TBackgroundWork::SetProbe(previous);
+  EXPECT_TRUE(viewer_->Work().WasCancelled());
+  EXPECT_FALSE(std::filesystem::exists(ExportPath()));
+  EXPECT_TRUE(viewer_->Charts().latency.empty());
+  EXPECT_EQ(viewer_->RowCount(), 2u);  // the rows stay
 }
 
 TEST_F(TerminalViewerTest, RowTextsOfMessagesAndOfRecordsWithoutBody) {

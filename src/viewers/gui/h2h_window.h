@@ -21,7 +21,7 @@ class TfmH2HViewer : public TFamilyViewerWindow<TH2HViewer> {
   QLineEdit* edHostID = nullptr;
 
  protected:
-  void CoreReload(const TProgress& progress) override { viewer_.Reload(ReadSettings(), progress); }
+  void CoreReloadIndex(const TProgress& progress) override { viewer_.ReloadIndex(ReadSettings(), progress); }
 };
 
 }  // namespace pkt

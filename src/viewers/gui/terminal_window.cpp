@@ -60,6 +60,11 @@ TTerminalFilterSettings TfmTerminalViewer::ReadSettings() const {
   return s;
 }
 
+void TfmTerminalViewer::BeforeBackground() {
+  // The pages let go of the points of the last build until the new one arrives.
+  ShowTerminalCharts(TTerminalCharts{}, *chtLoad, *chtLatency);
+}
+
 void TfmTerminalViewer::AfterReload() { ShowTerminalCharts(viewer_.Charts(), *chtLoad, *chtLatency); }
 
 }  // namespace pkt

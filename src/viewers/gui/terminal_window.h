@@ -41,7 +41,8 @@ class TfmTerminalViewer : public TFamilyViewerWindow<TTerminalViewer> {
   TChartPage* chtLatency = nullptr;
 
  protected:
-  void CoreReload(const TProgress& progress) override { viewer_.Reload(ReadSettings(), progress); }
+  void CoreReloadIndex(const TProgress& progress) override { viewer_.ReloadIndex(ReadSettings(), progress); }
+  void BeforeBackground() override;
   void AfterReload() override;
 };
 

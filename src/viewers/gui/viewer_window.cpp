@@ -1,6 +1,7 @@
 #include "viewers/gui/viewer_window.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFileInfo>
@@ -18,6 +19,8 @@
 #include "app/gui/long_work.h"
 #include "viewers/gui/log_model.h"
 
+#include <algorithm>
+
 namespace pkt {
 
 namespace {
@@ -25,6 +28,8 @@ namespace {
 constexpr int kPanelWidth = 180;
 constexpr int kTreeHeight = 248;
 constexpr int kTreeIndent = 19;
+// How often the status note follows the background work.
+constexpr int kProgressEveryMs = 100;
 // "Время", the third column of both families' lists.
 constexpr std::size_t kTimeColumn = 2;
 
@@ -278,6 +283,9 @@ void TViewerWindow::ClearList() {
 bool TViewerWindow::Reload() {
   if (reloading_ || closed_) return false;
   reloading_ = true;
+  // The charts and export of the rebuild before stop first: the index they
+  // read is about to be rebuilt.
+  CancelBackground();
   // The list forgets its rows before the index closes its view: no row may be
   // painted from a view that is gone.
   ClearList();
@@ -285,30 +293,80 @@ bool TViewerWindow::Reload() {
   {
     TLongWork work(this);
     try {
-      CoreReload([this, &work](TWorkStage stage, std::uint64_t done, std::uint64_t total) {
-        // Once the index is built the list shows its rows, while the charts
-        // and the export are still being made.
-        if ((stage == TWorkStage::Charts || stage == TWorkStage::Export) && model_->RowCount() == 0 &&
-            CoreRowCount() > 0)
-        {
-          model_->SetRowCount(CoreRowCount());
-          emit statusChanged();
-        }
+      CoreReloadIndex([&work](TWorkStage stage, std::uint64_t done, std::uint64_t total) {
         work.Step(WorkStageText(stage), done, total);
       });
     } catch (...) {
       error = std::current_exception();
     }
   }
-  // What the rebuild reached is shown, also when it stopped: the rows of an
-  // index that was built, the charts as far as they got.
+  // The rows of the index are shown at once, also those that an index
+  // stopped by an error had listed.
   model_->SetRowCount(CoreRowCount());
   emit statusChanged();
-  AfterReload();
-  ShowExportResult();
+  if (error) {
+    AfterReload();
+    ShowExportResult();
+  } else {
+    StartBackground();
+  }
   reloading_ = false;
   if (error) TErrorDisplay::Show(error);
   return !error;
+}
+
+void TViewerWindow::StartBackground() {
+  BeforeBackground();
+  ShowExportResult();
+  const std::uint64_t generation = ++generation_;
+  // Called on the work's thread: the outcome is taken on this window's thread.
+  CoreStartRest([this, generation] {
+    QMetaObject::invokeMethod(this, [this, generation] { BackgroundFinished(generation); }, Qt::QueuedConnection);
+  });
+  if (!CoreWork().Started()) return;
+  if (!progressTimer_) {
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(kProgressEveryMs);
+    connect(progressTimer_, &QTimer::timeout, this, [this] { ShowBackgroundProgress(); });
+  }
+  progressTimer_->start();
+  ShowBackgroundProgress();
+}
+
+void TViewerWindow::ShowBackgroundProgress() {
+  const TWorkState state = CoreWork().State();
+  const int percent = state.total ? static_cast<int>(std::min(state.done, state.total) * 100 / state.total) : 0;
+  const char* stage = state.stage == TWorkStage::Export ? "Выгрузка: %1 %" : "Построение графиков: %1 %";
+  const QString note = QString::fromUtf8(stage).arg(percent);
+  // A search's note stays until the work has news of its own.
+  if (note_.isEmpty() || note_ == workNote_) SetStatusNote(note);
+  workNote_ = note;
+}
+
+void TViewerWindow::CancelBackground() {
+  ++generation_;
+  if (progressTimer_) progressTimer_->stop();
+  if (CoreWork().Started()) CoreCancelRest();
+  if (!workNote_.isEmpty() && note_ == workNote_) SetStatusNote(QString());
+  workNote_.clear();
+}
+
+void TViewerWindow::BackgroundFinished(std::uint64_t generation) {
+  if (generation != generation_ || !CoreWork().Started()) return;
+  if (progressTimer_) progressTimer_->stop();
+  const std::exception_ptr error = CoreFinishRest();
+  if (note_ == workNote_) SetStatusNote(QString());
+  workNote_.clear();
+  AfterReload();
+  ShowExportResult();
+  emit backgroundFinished();
+  if (error) TErrorDisplay::Show(error);
+}
+
+bool TViewerWindow::BackgroundBusy() const { return CoreWork().Started(); }
+
+void TViewerWindow::WaitForBackground() {
+  while (BackgroundBusy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void TViewerWindow::ShowExportResult() {
@@ -417,12 +475,15 @@ void TViewerWindow::acCloseExecute() {
 
 void TViewerWindow::closeEvent(QCloseEvent* event) {
   if (reloading_) {
-    // The rebuild in progress still reads the index; the window closes after it.
+    // The index being built is still read; the window closes after it.
     event->ignore();
     return;
   }
   if (!closed_) {
     closed_ = true;
+    // The background work stops and lets go of the index before the
+    // temporary log goes.
+    CancelBackground();
     model_->SetRowCount(0);
     RunGuarded([this] { CoreFormClose(); });
   }

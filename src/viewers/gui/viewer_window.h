@@ -13,16 +13,19 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWidget>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "viewers/background_work.h"
 #include "viewers/filter.h"
 #include "viewers/log_export.h"
 #include "viewers/progress.h"
@@ -46,10 +49,18 @@ class TViewerWindow : public QWidget {
   // The menu merged into the main window's menu bar while this window is active.
   QMenu* SearchMenu() const { return mnSearch; }
 
-  // The rebuild of "Применить": reads the panel, rebuilds the index, the list,
-  // the charts and the export. An error is shown by the error display and the
-  // window stays usable. False when the rebuild raised.
+  // The rebuild of "Применить": cancels the background work of the rebuild
+  // before, reads the panel, rebuilds the index and shows the list's rows;
+  // then the charts and the export are built in the background while the
+  // window is in use, their progress in the status note. An error is shown by
+  // the error display and the window stays usable. False when the index step
+  // raised (an error of the background work is shown when it ends).
   bool Reload();
+  // Whether the charts and the export of the last rebuild are still being built.
+  bool BackgroundBusy() const;
+  // Handles events until the background work has ended and its outcome is
+  // shown (pktdump-like callers and the tests synchronise on it).
+  void WaitForBackground();
 
   // "Перейти к..." with the text entered: a row number from 0 to the row count
   // less one is selected and scrolled to the top; other numbers do nothing; a
@@ -77,6 +88,8 @@ class TViewerWindow : public QWidget {
 
 signals:
   void statusChanged();
+  // The background work of a rebuild ended and its outcome is shown.
+  void backgroundFinished();
 
  public:
   // Components (named as the operator's forms name them).
@@ -123,14 +136,23 @@ signals:
 
   // The family's viewer calls.
   virtual std::string Caption() const = 0;
-  virtual void CoreReload(const TProgress& progress) = 0;
+  // The index step of the rebuild, with the panel's settings.
+  virtual void CoreReloadIndex(const TProgress& progress) = 0;
+  // The background part of the rebuild (see TTerminalViewer::StartRest).
+  virtual void CoreStartRest(std::function<void()> finished) = 0;
+  virtual std::exception_ptr CoreFinishRest() = 0;
+  virtual void CoreCancelRest() = 0;
+  virtual const TBackgroundWork& CoreWork() const = 0;
+  // Before the background work starts (the chart pages say "Строится…").
+  virtual void BeforeBackground() {}
   virtual std::uint32_t CoreRowCount() const = 0;
   virtual std::uint64_t CoreRecordCount() const = 0;
   virtual void CoreRowTexts(std::uint32_t row, std::vector<std::string>& cells) const = 0;
   virtual TKindColour CoreRowColour(std::uint32_t row) const = 0;
   virtual TSelection CoreSelectItem(std::optional<std::uint32_t> row) const = 0;
   virtual void CoreFormClose() = 0;
-  // After every rebuild, also a failed one (the charts show what was built).
+  // After every rebuild, also a failed one (the charts show what was built),
+  // once its background work has ended.
   virtual void AfterReload() {}
 
   void closeEvent(QCloseEvent* event) override;
@@ -141,6 +163,10 @@ signals:
   void BuildActions(bool commands);
   void SetPickersToNow();
   void ShowExportResult();
+  void StartBackground();
+  void CancelBackground();
+  void BackgroundFinished(std::uint64_t generation);
+  void ShowBackgroundProgress();
   void ClearList();
   void LogViewSelectItem();
   void ShowTree(const TSelection& selection);
@@ -155,6 +181,12 @@ signals:
   bool reloading_ = false;
   bool closed_ = false;
   QString note_;
+  // The note this window's background work set last; it is cleared at the
+  // work's end unless a search has put its own note in its place.
+  QString workNote_;
+  // Counts the background works; a finished call of a work that was cancelled since is dropped.
+  std::uint64_t generation_ = 0;
+  QTimer* progressTimer_ = nullptr;
 };
 
 // A viewer window over one family's viewer (TTerminalViewer, TH2HViewer),
@@ -184,6 +216,10 @@ class TFamilyViewerWindow : public TViewerWindow {
     return viewer_.LogViewSelectItem(row);
   }
   void CoreFormClose() override { viewer_.FormClose(); }
+  void CoreStartRest(std::function<void()> finished) override { viewer_.StartRest(std::move(finished)); }
+  std::exception_ptr CoreFinishRest() override { return viewer_.FinishRest(); }
+  void CoreCancelRest() override { viewer_.CancelRest(); }
+  const TBackgroundWork& CoreWork() const override { return viewer_.Work(); }
 
   FamilyViewer viewer_;
 };
