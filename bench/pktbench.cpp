@@ -16,6 +16,7 @@
 #include "logs/fastlog.h"
 #include "pktgen/generator.h"
 #include "platform/files.h"
+#include "match_figures.h"
 #include "viewer_figures.h"
 
 namespace {
@@ -32,6 +33,8 @@ struct Context {
   std::string logPath;
   std::uint64_t logBytes = 0;
   double floorTouchS = 0;
+  double indexS = 0;
+  double exportRenderS = 0;
 };
 
 // Mapping the log and reading one byte of every page: the least any index can cost.
@@ -63,16 +66,19 @@ void IndexFigures(Context& c) {
     count = log.GetCount();
     bytes = log.GetEntryBytes();
   }
+  c.indexS = best;
   std::printf("index_s: %.3f\n", best);
   std::printf("index_ratio: %.2f\n", c.floorTouchS > 0 ? best / c.floorTouchS : 0.0);
   std::printf("index_records_per_s: %.0f\n", best > 0 ? count / best : 0.0);
   std::printf("index_bytes_per_entry: %.2f\n", count ? static_cast<double>(bytes) / count : 0.0);
 }
 
-void ViewerFigures(Context& c) { pkt::PrintViewerFigures(c.logPath); }
+void ViewerFigures(Context& c) { c.exportRenderS = pkt::PrintViewerFigures(c.logPath); }
+void MatchFigures(Context& c) { pkt::PrintMatchFigures(c.logPath, c.exportRenderS, c.indexS); }
 
 // The figures in the order they are printed; a new figure is one more entry.
-const std::vector<std::function<void(Context&)>> kFigures = {FloorFigures, IndexFigures, ViewerFigures};
+const std::vector<std::function<void(Context&)>> kFigures = {FloorFigures, IndexFigures, ViewerFigures,
+                                                                    MatchFigures};
 
 // The temporary folder of the run, removed however main ends.
 struct TempFolder {

@@ -48,7 +48,7 @@ double WriteFloorSeconds(const std::string& path, std::uint64_t bytes) {
 }
 }  // namespace
 
-void PrintViewerFigures(const std::string& terminalLogPath) {
+double PrintViewerFigures(const std::string& terminalLogPath) {
   TTerminalViewer viewer("", terminalLogPath, terminalLogPath);
   TReloadSteps indexOnly;
   indexOnly.charts = false;
@@ -103,6 +103,7 @@ void PrintViewerFigures(const std::string& terminalLogPath) {
   std::printf("export_floor_s: %.3f\n", floorS);
   std::printf("export_ratio: %.2f\n", floorS > 0 ? exportS / floorS : 0.0);
   std::fflush(stdout);
+  return renderS;
 }
 
 }  // namespace pkt

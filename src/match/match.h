@@ -20,14 +20,15 @@
 
 #include "logs/fastlog.h"
 #include "match/record_values.h"
+#include "platform/errors.h"
 
 namespace pkt {
 
 // An expression that does not parse or names what no record of the family
 // has; the message names the fault and its character position.
-class MatchError : public std::runtime_error {
+class MatchError : public Error {
  public:
-  using std::runtime_error::runtime_error;
+  using Error::Error;
 };
 
 struct TMatchNode;

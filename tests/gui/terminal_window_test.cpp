@@ -209,7 +209,7 @@ TEST_F(TerminalWindow, SelectingARowShowsItsMessageTreeAndACopyableLine) {
   EXPECT_FALSE(w->acCopyValue->isEnabled());
   w->PacketView->setCurrentItem(w->PacketView->topLevelItem(0)->child(1));
   EXPECT_TRUE(w->acCopyValue->isEnabled());
-  EXPECT_FALSE(w->acCopyAllValues->isEnabled());
+  EXPECT_TRUE(w->acCopyAllValues->isEnabled());
   w->acCopyValue->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), firstChild);
   EXPECT_EQ(w->pmPacketView->actions().size(), 2);

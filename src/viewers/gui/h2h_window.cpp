@@ -1,9 +1,12 @@
 #include "viewers/gui/h2h_window.h"
 
+#include "viewers/gui/match_panel.h"
+
 namespace pkt {
 
 namespace {
 const std::vector<int> kColumnWidths = {40, 100, 150, 150, 150, 100, 70};
+constexpr std::size_t kHostColumn = 3;  // "Хост"
 }  // namespace
 
 TfmH2HViewer::TfmH2HViewer(QWidget* owner, const std::string& captionText, const std::string& fileName,
@@ -15,6 +18,7 @@ TfmH2HViewer::TfmH2HViewer(QWidget* owner, const std::string& captionText, const
   edHostID = new QLineEdit(QStringLiteral("1101"), this);
   IdentityPanel()->addWidget(cbHostID);
   IdentityPanel()->addWidget(edHostID);
+  acNarrowToHost = AddNarrowingAction(QString::fromUtf8("Отобрать этот хост"), cbHostID, edHostID, kHostColumn);
   FormCreate();
 }
 
@@ -26,6 +30,7 @@ TH2HFilterSettings TfmH2HViewer::ReadSettings() const {
   s.hostText = edHostID->text().toStdString();
   s.time = ReadTimeBounds();
   s.kinds = ReadKindBoxes();
+  s.match = PanelMatch<TH2HPacketHandler>(*this);
   return s;
 }
 

@@ -19,6 +19,7 @@ class TfmH2HViewer : public TFamilyViewerWindow<TH2HViewer> {
 
   QCheckBox* cbHostID = nullptr;
   QLineEdit* edHostID = nullptr;
+  QAction* acNarrowToHost = nullptr;  // "Отобрать этот хост"
 
  protected:
   void CoreReloadIndex(const TProgress& progress) override { viewer_.ReloadIndex(ReadSettings(), progress); }

@@ -2,12 +2,16 @@
 
 #include <QKeyEvent>
 
+#include "app/gui/error_display.h"
 #include "viewers/gui/chart_pages.h"
+#include "viewers/gui/match_panel.h"
+#include "viewers/pairing.h"
 
 namespace pkt {
 
 namespace {
 const std::vector<int> kColumnWidths = {40, 100, 150, 70, 70, 150, 100, 70};
+constexpr std::size_t kTerminalColumn = 4;  // "Терминал"
 }  // namespace
 
 bool TDigitKeyFilter::eventFilter(QObject* watched, QEvent* event) {
@@ -44,6 +48,15 @@ TfmTerminalViewer::TfmTerminalViewer(QWidget* owner, const std::string& captionT
   Pages->addTab(chtLoad, QString::fromUtf8("Нагрузка"));
   Pages->addTab(chtLatency, QString::fromUtf8("Задержки"));
 
+  acPair = new QAction(QString::fromUtf8("Перейти к парному сообщению"), this);
+  acPair->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  acPair->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  addAction(acPair);
+  connect(acPair, &QAction::triggered, this, [this] { RunGuarded([this] { acPairExecute(); }); });
+  mnSearch->insertAction(mnSearch->actions().value(1), acPair);
+  acNarrowToTerminal =
+      AddNarrowingAction(QString::fromUtf8("Отобрать этот терминал"), cbTerminalID, edTerminalID, kTerminalColumn);
+
   FormCreate();
 }
 
@@ -57,12 +70,27 @@ TTerminalFilterSettings TfmTerminalViewer::ReadSettings() const {
   s.terminalText = edTerminalID->text().toStdString();
   s.time = ReadTimeBounds();
   s.kinds = ReadKindBoxes();
+  s.match = PanelMatch<TTerminalPacketHandler>(*this);
   return s;
 }
 
 void TfmTerminalViewer::BeforeBackground() {
   // The pages let go of the points of the last build until the new one arrives.
   ShowTerminalCharts(TTerminalCharts{}, *chtLoad, *chtLatency);
+}
+
+void TfmTerminalViewer::acPairExecute() {
+  const auto row = SelectedRow();
+  if (!row) return;
+  const auto partner = PairedRow(viewer_.Log(), *row);
+  if (!partner) {
+    SetStatusNote(QString::fromUtf8("Пары нет"));
+    return;
+  }
+  SelectRow(partner->row);
+  const QString note = partner->partnerIsResponse ? QString::fromUtf8("Ответ: строка %1, через %2 мс")
+                                                  : QString::fromUtf8("Запрос: строка %1, за %2 мс до ответа");
+  SetStatusNote(note.arg(partner->row).arg(partner->latencyMs));
 }
 
 void TfmTerminalViewer::AfterReload() { ShowTerminalCharts(viewer_.Charts(), *chtLoad, *chtLatency); }

@@ -39,11 +39,16 @@ class TfmTerminalViewer : public TFamilyViewerWindow<TTerminalViewer> {
   QLineEdit* edTerminalID = nullptr;
   TChartPage* chtLoad = nullptr;
   TChartPage* chtLatency = nullptr;
+  QAction* acPair = nullptr;              // "Перейти к парному сообщению"
+  QAction* acNarrowToTerminal = nullptr;  // "Отобрать этот терминал"
 
  protected:
   void CoreReloadIndex(const TProgress& progress) override { viewer_.ReloadIndex(ReadSettings(), progress); }
   void BeforeBackground() override;
   void AfterReload() override;
+
+ private:
+  void acPairExecute();
 };
 
 }  // namespace pkt

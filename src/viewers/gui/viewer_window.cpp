@@ -17,6 +17,7 @@
 
 #include "app/gui/error_display.h"
 #include "app/gui/long_work.h"
+#include "viewers/gui/find_bar.h"
 #include "viewers/gui/log_model.h"
 
 #include <algorithm>
@@ -128,8 +129,21 @@ TViewerWindow::TViewerWindow(QWidget* owner, const std::vector<std::string>& col
   Splitter->setStretchFactor(1, 0);
   Splitter->setSizes({400, kTreeHeight});
 
+  TFindBar::TWindowCalls calls;
+  calls.family = [this] { return Family(); };
+  calls.find = [this](const TMatcher& m, std::optional<std::uint32_t> from, bool backward,
+                      const std::atomic<bool>& cancel, const TFindProgress& progress) {
+    return CoreFindRow(m, from, backward, cancel, progress);
+  };
+  calls.count = [this](const TMatcher& m, const std::atomic<bool>& cancel) { return CoreCountMatches(m, cancel); };
+  calls.selectedRow = [this] { return SelectedRow(); };
+  calls.selectRow = [this](std::uint32_t row) { SelectRow(row); };
+  calls.note = [this](const QString& note) { SetStatusNote(note); };
+  FindBar = new TFindBar(messages, std::move(calls));
+
   auto* messagesLayout = new QVBoxLayout(messages);
   messagesLayout->setContentsMargins(0, 0, 0, 0);
+  messagesLayout->addWidget(FindBar);
   messagesLayout->addWidget(Splitter);
   Pages->addTab(messages, QString::fromUtf8("Сообщения"));
 
@@ -179,6 +193,12 @@ void TViewerWindow::BuildPanel(QWidget* panel) {
   cbOutgoing = addKind("Исходящие");
   cbKeyExchange = addKind("Обмен ключами");
   cbAuthentication = addKind("Аутентификация");
+  // An expression over the records' fields, tested after the boxes above.
+  cbMatch = new QCheckBox(QString::fromUtf8("Отбор:"), panel);
+  edMatch = new QLineEdit(panel);
+  edMatch->setToolTip(QString::fromUtf8("Например: MF_CARD_ID == 78260103617117487373 and MF_TRZ_RESPCODE != 0"));
+  layout->addWidget(cbMatch);
+  layout->addWidget(edMatch);
   layout->addWidget(Separator(panel));
 
   Button1 = new QPushButton(QString::fromUtf8("Применить"), panel);
@@ -210,18 +230,18 @@ void TViewerWindow::BuildActions(bool commands) {
   addAction(acGoto);
   acCopyValue = new QAction(QString::fromUtf8("Скопировать в буфер обмена"), this);
   acCopyAllValues = new QAction(QString::fromUtf8("Скопировать все в буфер обмена"), this);
-  acCopyAllValues->setEnabled(false);  // has no command
+  acCopyAllValues->setEnabled(false);  // until a tree is shown
 
   connect(acApplyFilter, &QAction::triggered, this, [this] { Reload(); });
   connect(Button1, &QPushButton::clicked, acApplyFilter, &QAction::trigger);
+  connect(acGoto, &QAction::triggered, this, [this] { RunGuarded([this] { acGotoExecute(); }); });
+  connect(acCopyAllValues, &QAction::triggered, this, [this] { RunGuarded([this] { acCopyAllValuesExecute(); }); });
   if (commands) {
-    connect(acGoto, &QAction::triggered, this, [this] { RunGuarded([this] { acGotoExecute(); }); });
     connect(acCopyValue, &QAction::triggered, this, [this] { RunGuarded([this] { acCopyValueExecute(); }); });
     connect(acClose, &QAction::triggered, this, [this] { RunGuarded([this] { acCloseExecute(); }); });
     connect(PacketView, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateCopyValue(); });
   } else {
     // Commands without a handler in this window: their entries stay disabled.
-    acGoto->setEnabled(false);
     acClose->setEnabled(false);
   }
   acCopyValue->setEnabled(false);
@@ -234,6 +254,92 @@ void TViewerWindow::BuildActions(bool commands) {
 
   mnSearch = new QMenu(QString::fromUtf8("Поиск"), this);
   mnSearch->addAction(acGoto);
+  BuildFinding();
+}
+
+void TViewerWindow::BuildFinding() {
+  auto shortcut = [this](QAction* a, const QKeySequence& keys) {
+    a->setShortcut(keys);
+    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(a);
+  };
+  acFind = new QAction(QString::fromUtf8("Найти..."), this);
+  shortcut(acFind, QKeySequence(Qt::CTRL | Qt::Key_F));
+  acFindNext = new QAction(QString::fromUtf8("Найти далее"), this);
+  shortcut(acFindNext, QKeySequence(Qt::Key_F3));
+  acFindPrevious = new QAction(QString::fromUtf8("Найти ранее"), this);
+  shortcut(acFindPrevious, QKeySequence(Qt::SHIFT | Qt::Key_F3));
+  connect(acFind, &QAction::triggered, FindBar, &TFindBar::Open);
+  // Without a text to look for, F3 opens the bar instead.
+  auto findFrom = [this](bool backward) {
+    if (FindBar->edFind->text().trimmed().isEmpty()) return FindBar->Open();
+    FindBar->show();
+    FindBar->Find(backward);
+  };
+  connect(acFindNext, &QAction::triggered, this, [findFrom] { findFrom(false); });
+  connect(acFindPrevious, &QAction::triggered, this, [findFrom] { findFrom(true); });
+  mnSearch->addSeparator();
+  mnSearch->addAction(acFind);
+  mnSearch->addAction(acFindNext);
+  mnSearch->addAction(acFindPrevious);
+
+  acCopyRow = new QAction(QString::fromUtf8("Скопировать строку"), this);
+  connect(acCopyRow, &QAction::triggered, this, [this] { RunGuarded([this] { acCopyRowExecute(); }); });
+  pmLogView = new QMenu(this);
+  pmLogView->addAction(acCopyRow);
+  LogView->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(LogView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    const QModelIndex index = LogView->indexAt(at);
+    if (!index.isValid()) return;
+    SelectRow(static_cast<std::uint32_t>(index.row()));
+    pmLogView->popup(LogView->viewport()->mapToGlobal(at));
+  });
+}
+
+QAction* TViewerWindow::AddNarrowingAction(const QString& caption, QCheckBox* box, QLineEdit* edit,
+                                           std::size_t column) {
+  auto* action = new QAction(caption, this);
+  connect(action, &QAction::triggered, this, [this, box, edit, column] {
+    RunGuarded([this, box, edit, column] {
+      const auto row = SelectedRow();
+      if (!row) return;
+      std::vector<std::string> cells;
+      CoreRowTexts(*row, cells);
+      if (column >= cells.size()) return;
+      box->setChecked(true);
+      edit->setText(QString::fromStdString(cells[column]));
+      Reload();
+    });
+  });
+  pmLogView->addAction(action);
+  return action;
+}
+
+std::shared_ptr<const TMatcher> TViewerWindow::PanelMatcher() const {
+  const std::string text = edMatch->text().trimmed().toStdString();
+  if (!cbMatch->isChecked() || text.empty()) return nullptr;
+  return std::make_shared<const TMatcher>(text, Family());
+}
+
+void TViewerWindow::SelectRow(std::uint32_t row) {
+  if (row >= model_->RowCount()) return;
+  const QModelIndex index = model_->index(static_cast<int>(row), 0);
+  LogView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  LogView->scrollTo(index);
+}
+
+void TViewerWindow::acCopyRowExecute() {
+  const auto row = SelectedRow();
+  if (!row) return;
+  std::vector<std::string> cells;
+  CoreRowTexts(*row, cells);
+  std::string line;
+  for (std::size_t i = 0; i < cells.size(); ++i) line += (i ? "\t" : "") + cells[i];
+  QGuiApplication::clipboard()->setText(QString::fromStdString(line));
+}
+
+void TViewerWindow::acCopyAllValuesExecute() {
+  if (!treeText_.empty()) QGuiApplication::clipboard()->setText(QString::fromStdString(treeText_));
 }
 
 void TViewerWindow::FormCreate() {
@@ -282,6 +388,8 @@ void TViewerWindow::ClearList() {
 
 bool TViewerWindow::Reload() {
   if (reloading_ || closed_) return false;
+  // A search must not read the index that the rebuild replaces.
+  FindBar->Cancel();
   reloading_ = true;
   // The charts and export of the rebuild before stop first: the index they
   // read is about to be rebuilt.
@@ -424,6 +532,8 @@ void TViewerWindow::LogViewSelectItem() {
 void TViewerWindow::ShowTree(const TSelection& selection) {
   PacketView->setUpdatesEnabled(false);
   PacketView->clear();
+  treeText_ = selection.action == TSelection::Show ? TreeText(selection.nodes) : std::string();
+  acCopyAllValues->setEnabled(!treeText_.empty());
   if (selection.action == TSelection::Show) {
     for (const auto& node : selection.nodes) {
       auto* item = new QTreeWidgetItem(PacketView, QStringList(QString::fromStdString(node->text)));
@@ -481,6 +591,7 @@ void TViewerWindow::closeEvent(QCloseEvent* event) {
   }
   if (!closed_) {
     closed_ = true;
+    FindBar->Cancel();  // before the index closes
     // The background work stops and lets go of the index before the
     // temporary log goes.
     CancelBackground();

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
@@ -26,6 +27,8 @@
 #include <vector>
 
 #include "viewers/background_work.h"
+#include "match/find_rows.h"
+#include "match/match.h"
 #include "viewers/filter.h"
 #include "viewers/log_export.h"
 #include "viewers/progress.h"
@@ -34,6 +37,8 @@
 namespace pkt {
 
 class TLogModel;
+class TFindBar;
+class TTerminalViewer;
 
 class TViewerWindow : public QWidget {
   Q_OBJECT
@@ -66,6 +71,10 @@ class TViewerWindow : public QWidget {
   // less one is selected and scrolled to the top; other numbers do nothing; a
   // text that is not a number raises "'%s' is not a valid integer value".
   void GotoRow(const QString& text);
+
+  // The expression of "Отбор" when its box is checked and its text is not
+  // empty; raises MatchError for a bad expression.
+  std::shared_ptr<const TMatcher> PanelMatcher() const;
 
   // The selected row of the list, if any.
   std::optional<std::uint32_t> SelectedRow() const;
@@ -118,6 +127,14 @@ signals:
   QAction* acGoto = nullptr;
   QAction* acCopyValue = nullptr;
   QAction* acCopyAllValues = nullptr;
+  QCheckBox* cbMatch = nullptr;          // "Отбор:"
+  QLineEdit* edMatch = nullptr;
+  TFindBar* FindBar = nullptr;           // above the list
+  QAction* acFind = nullptr;             // "Найти..."
+  QAction* acFindNext = nullptr;         // "Найти далее"
+  QAction* acFindPrevious = nullptr;     // "Найти ранее"
+  QMenu* pmLogView = nullptr;            // the list's context menu
+  QAction* acCopyRow = nullptr;          // "Скопировать строку"
 
  protected:
   // commands: whether "Перейти к...", copying and "Закрыть" work in this window.
@@ -154,6 +171,18 @@ signals:
   // After every rebuild, also a failed one (the charts show what was built),
   // once its background work has ended.
   virtual void AfterReload() {}
+  // The family's search over the listed rows.
+  virtual TLogFamily Family() const = 0;
+  virtual TFoundRow CoreFindRow(const TMatcher& matcher, std::optional<std::uint32_t> from, bool backward,
+                                const std::atomic<bool>& cancel, const TFindProgress& progress) const = 0;
+  virtual std::optional<std::uint64_t> CoreCountMatches(const TMatcher& matcher,
+                                                        const std::atomic<bool>& cancel) const = 0;
+
+  // Selects row (inside the list) and scrolls it into view.
+  void SelectRow(std::uint32_t row);
+  // A command of the list's context menu that narrows the panel to the
+  // selected row's cell of column: checks box, fills edit with the cell, applies.
+  QAction* AddNarrowingAction(const QString& caption, QCheckBox* box, QLineEdit* edit, std::size_t column);
 
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -173,6 +202,9 @@ signals:
   void UpdateCopyValue();
   void acGotoExecute();
   void acCopyValueExecute();
+  void acCopyAllValuesExecute();
+  void acCopyRowExecute();
+  void BuildFinding();
   void acCloseExecute();
 
   QVBoxLayout* identity_ = nullptr;
@@ -180,6 +212,7 @@ signals:
   bool commands_ = false;
   bool reloading_ = false;
   bool closed_ = false;
+  std::string treeText_;  // the shown tree as "pktdump tree" prints it
   QString note_;
   // The note this window's background work set last; it is cleared at the
   // work's end unless a search has put its own note in its place.
@@ -220,6 +253,17 @@ class TFamilyViewerWindow : public TViewerWindow {
   std::exception_ptr CoreFinishRest() override { return viewer_.FinishRest(); }
   void CoreCancelRest() override { viewer_.CancelRest(); }
   const TBackgroundWork& CoreWork() const override { return viewer_.Work(); }
+  TLogFamily Family() const override {
+    return std::is_same_v<FamilyViewer, TTerminalViewer> ? TLogFamily::Terminal : TLogFamily::H2H;
+  }
+  TFoundRow CoreFindRow(const TMatcher& matcher, std::optional<std::uint32_t> from, bool backward,
+                        const std::atomic<bool>& cancel, const TFindProgress& progress) const override {
+    return FindRow(viewer_.Log(), matcher, from, backward, cancel, progress);
+  }
+  std::optional<std::uint64_t> CoreCountMatches(const TMatcher& matcher,
+                                                const std::atomic<bool>& cancel) const override {
+    return CountMatches(viewer_.Log(), matcher, cancel);
+  }
 
   FamilyViewer viewer_;
 };
