@@ -60,6 +60,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
+  // The per-record work shared by threads changes nothing.
+  {
+    const TH2HFilter filter(SettingsOf(data[0]));
+    fuzz::CompareSharedScans<TH2HFastLog>(
+        path, TH2HFilterEvent([&filter](TH2HFastLog&, const TH2HPacketHandler& p, bool& skip) {
+          skip = filter.Skip(p);
+        }));
+  }
+
   TH2HViewer viewer("", "H2H_fuzz.pkt", path);
   TReloadSteps steps;
   steps.exportTo.kind = TExportTarget::Nothing;

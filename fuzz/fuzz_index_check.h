@@ -5,7 +5,11 @@
 // offset). Where records with undatable time stamps go is the index's choice;
 // only the order among the datable ones is fixed.
 #include <cstdint>
+#include <exception>
 #include <set>
+#include <string>
+#include <typeinfo>
+#include <vector>
 
 #include "fuzz/fuzz_support.h"
 #include "platform/systime.h"
@@ -58,6 +62,40 @@ void CheckEntries(const Log& log, std::uint32_t headerSize, std::uint16_t magic1
     previousTime = time;
     previousOffset = offset;
   }
+}
+
+// What an Open left: the entries in order, the records walked and the error raised.
+struct ScanOutcome {
+  std::vector<std::uint64_t> offsets;
+  std::uint64_t records = 0;
+  std::string error;  // the error's type and message; empty when Open succeeded
+
+  bool operator==(const ScanOutcome&) const = default;
+};
+
+template <class Log, class Event>
+ScanOutcome OpenWithThreads(const std::string& path, const Event& filter, unsigned threads) {
+  Log log;
+  log.OnFilter = filter;
+  log.Threads = threads;
+  ScanOutcome outcome;
+  try {
+    log.Open(path);
+  } catch (const std::exception& e) {
+    outcome.error = std::string(typeid(e).name()) + ": " + e.what();
+  }
+  for (std::uint32_t i = 0; i < log.GetCount(); ++i) outcome.offsets.push_back(log.GetPacket(i).GetOffset());
+  outcome.records = log.GetRecordCount();
+  return outcome;
+}
+
+// The scan shared by two and by three threads leaves what the scan in file
+// order leaves: the same entries in the same order, the same error.
+template <class Log, class Event>
+void CompareSharedScans(const std::string& path, const Event& filter) {
+  const ScanOutcome inOrder = OpenWithThreads<Log>(path, filter, 1);
+  for (unsigned threads : {2u, 3u})
+    if (!(OpenWithThreads<Log>(path, filter, threads) == inOrder)) Fail("a shared scan differs from the scan in order");
 }
 
 }  // namespace pkt::fuzz

@@ -59,6 +59,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
+  // The per-record work shared by threads changes nothing, with the panel's
+  // filter (which may raise) and without one.
+  {
+    const TTerminalFilter filter(SettingsOf(data[0]));
+    fuzz::CompareSharedScans<TTerminalFastLog>(
+        path, TTerminalFilterEvent([&filter](TTerminalFastLog&, const TTerminalPacketHandler& p, bool& skip) {
+          skip = filter.Skip(p);
+        }));
+    fuzz::CompareSharedScans<TTerminalFastLog>(path, TTerminalFilterEvent());
+  }
+
   // The viewer, as a window or pktdump drives it.
   TTerminalViewer viewer("", "NS1_fuzz.pkt", path);
   TReloadSteps steps;

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <thread>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -94,6 +97,14 @@ class EntryStore {
 
   std::uint32_t Count() const { return count_; }
   std::uint64_t Offset(std::uint32_t i) const { return offsets()[i]; }
+
+  // The shared scan writes the offsets itself: first every record's, then the
+  // accepted ones packed at the front, whose count and order it tells here.
+  std::uint64_t* Offsets() { return offsets(); }
+  void SetAccepted(std::uint32_t count, bool sorted) {
+    count_ = count;
+    sorted_ = sorted;
+  }
   std::uint64_t Bytes() const { return memory_.capacity(); }
 
   // Orders the entries by (key, offset), reading the keys from the time
@@ -182,41 +193,190 @@ struct H2HFamily {
   static constexpr bool kResyncOnBadMagic = true;
 };
 
-// The whole Open of either family: map, scan with the filter, sort.
-template <class Family, class Log, class Handler, class Filter>
-void OpenLog(Log& log, TMappedFile& file, EntryStore& entries, std::uint64_t& records, const Filter& filter,
-             const std::string& path) {
-  records = 0;
-  entries.Clear();
-  file.Close();
-  file.Open(path);
-  const std::uint8_t* view = file.data();
-  const std::uint64_t size = file.size();
-  entries.Prepare(size / Family::kHeader);
+// The progress of an Open, on the opening thread: how far the walk and then
+// the filtering got, reported every kProgressRecords records.
+constexpr std::uint32_t kProgressRecords = 65536;
+// Fewer records than this are not worth a second thread.
+constexpr std::uint32_t kMinSharedRecords = 65536;
 
-  SortKeyMaker sortKey;
+// What Open needs besides the family: the index, its file and entries, and the callbacks.
+template <class Log, class Filter>
+struct TScan {
+  Log& log;
+  TMappedFile& file;
+  EntryStore& entries;
+  std::uint64_t& records;
+  const Filter& filter;
+  const TIndexProgress& progress;
+  unsigned threads;
+};
+
+// The record boundaries of the file, walked from its start by the rules of
+// the family, handed one by one to visit (the record's offset and header).
+// Returns the offset of a short tail that the family reports as an error, or
+// the file size when there is none; stops early when visit returns false.
+template <class Family, class Visit>
+std::uint64_t WalkRecords(const std::uint8_t* view, std::uint64_t size, Visit visit) {
   std::uint64_t offset = 0;
   while (offset < size) {
-    if (size - offset < Family::kHeader) {
-      if (Family::kShortTailIsError) throw TruncatedLogError(offset, size);
-      break;
-    }
+    if (size - offset < Family::kHeader) return Family::kShortTailIsError ? offset : size;
     const std::uint8_t* header = view + offset;
     if (!Family::HasMagic(header)) {
       if (!Family::kResyncOnBadMagic) break;
       offset += kResyncStep;
       continue;
     }
-    ++records;
-    bool skip = false;
-    if (filter) filter(log, Handler(&log, offset), skip);
-    if (!skip) {
-      if (entries.Full()) break;  // more than 2^32-1 records: the rest cannot be addressed
-      entries.Append(offset, sortKey(header + 3));
-    }
+    if (!visit(offset, header)) break;
     offset += Family::kHeader + Family::DataLength(header);
   }
-  entries.Sort(view, RecordKey);
+  return size;
+}
+
+// The scan on the opening thread alone: each record is filtered as the walk reaches it.
+template <class Family, class Handler, class Log, class Filter>
+void ScanInOrder(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64_t size) {
+  SortKeyMaker sortKey;
+  const std::uint64_t tail = WalkRecords<Family>(view, size, [&](std::uint64_t offset, const std::uint8_t* header) {
+    if (scan.progress && scan.records % kProgressRecords == 0) scan.progress(offset, size);
+    ++scan.records;
+    bool skip = false;
+    if (scan.filter) scan.filter(scan.log, Handler(&scan.log, offset), skip);
+    if (!skip) {
+      if (scan.entries.Full()) return false;  // more than 2^32-1 records: the rest cannot be addressed
+      scan.entries.Append(offset, sortKey(header + 3));
+    }
+    return true;
+  });
+  if (tail != size) throw TruncatedLogError(tail, size);
+}
+
+// One thread's share of the records of a shared scan, [begin, end) in walk
+// order. The accepted offsets end packed at the front of the share.
+struct TShare {
+  std::uint32_t begin = 0, end = 0;
+  std::uint32_t kept = 0;
+  std::uint64_t firstKey = 0, lastKey = 0;  // of the accepted records
+  bool ascending = true;                    // the accepted records' keys never fall
+  std::exception_ptr error;                 // the filter's; the share stops at that record
+  std::uint32_t failed = 0;                 // the record whose filter call raised
+};
+
+template <class Handler, class Log, class Filter, class Tick>
+void FilterShare(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64_t* offsets, TShare& share,
+                 Tick tick) {
+  SortKeyMaker sortKey;
+  std::uint32_t out = share.begin;
+  std::uint32_t i = share.begin;
+  try {
+    for (; i < share.end; ++i) {
+      if ((i - share.begin) % kProgressRecords == 0) tick(i - share.begin);
+      const std::uint64_t offset = offsets[i];
+      bool skip = false;
+      if (scan.filter) scan.filter(scan.log, Handler(&scan.log, offset), skip);
+      if (skip) continue;
+      const std::uint64_t key = sortKey(view + offset + 3);
+      if (out == share.begin)
+        share.firstKey = key;
+      else if (key < share.lastKey)
+        share.ascending = false;
+      share.lastKey = key;
+      offsets[out++] = offset;
+    }
+  } catch (...) {
+    share.error = std::current_exception();
+    share.failed = i;
+  }
+  share.kept = out - share.begin;
+}
+
+// The scan shared by several threads. The walk from record to record cannot
+// be split (each record's length says where the next begins), so the opening
+// thread walks first and notes every record's offset in the entries; then
+// the threads each filter a share of those records and work out their sort
+// keys. The result is the walk in order's, to the entry: the shares are
+// joined in file order, a filter error ends the result at the record that
+// raised it (the earliest one wins), and a short tail of a terminal log is
+// reported after all records before it were filtered, as in order.
+template <class Family, class Handler, class Log, class Filter>
+void ScanShared(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64_t size, unsigned threads) {
+  std::uint64_t* offsets = scan.entries.Offsets();
+  std::uint32_t n = 0;
+  const std::uint64_t half = size / 2;
+  const std::uint64_t tail = WalkRecords<Family>(view, size, [&](std::uint64_t offset, const std::uint8_t*) {
+    if (scan.progress && n % kProgressRecords == 0) scan.progress(offset / 2, size);
+    offsets[n++] = offset;
+    return true;
+  });
+  scan.records = n;
+
+  std::vector<TShare> shares(threads);
+  for (unsigned t = 0; t < threads; ++t) {
+    shares[t].begin = static_cast<std::uint32_t>(std::uint64_t(n) * t / threads);
+    shares[t].end = static_cast<std::uint32_t>(std::uint64_t(n) * (t + 1) / threads);
+  }
+  {
+    std::vector<std::jthread> helpers;
+    for (unsigned t = 1; t < threads; ++t)
+      helpers.emplace_back([&, t] { FilterShare<Handler>(scan, view, offsets, shares[t], [](std::uint32_t) {}); });
+    // This thread's share reports the progress of all: the shares are alike.
+    const std::uint32_t mine = shares[0].end - shares[0].begin;
+    FilterShare<Handler>(scan, view, offsets, shares[0], [&](std::uint32_t done) {
+      if (scan.progress && mine) scan.progress(half + (size - half) * done / mine, size);
+    });
+  }
+
+  std::uint32_t count = 0;
+  bool sorted = true;
+  std::uint64_t lastKey = 0;
+  std::exception_ptr error;
+  for (const TShare& share : shares) {
+    std::memmove(offsets + count, offsets + share.begin, std::size_t(share.kept) * sizeof(std::uint64_t));
+    if (share.kept) {
+      if (share.firstKey < lastKey || !share.ascending) sorted = false;
+      lastKey = share.lastKey;
+    }
+    count += share.kept;
+    if (share.error) {
+      // The scan in order would have walked no further than this record.
+      error = share.error;
+      scan.records = std::uint64_t(share.failed) + 1;
+      break;
+    }
+  }
+  scan.entries.SetAccepted(count, sorted);
+  if (error) std::rethrow_exception(error);
+  if (tail != size) throw TruncatedLogError(tail, size);
+}
+
+// The threads a scan of size bytes is shared by: the threads asked, or with 0
+// every core unless the log holds too few records to be worth it; one when
+// the log may hold too many records for the entries to note them all.
+template <class Family>
+unsigned ScanThreads(unsigned asked, std::uint64_t size) {
+  const std::uint64_t most = size / Family::kHeader;
+  if (most > std::numeric_limits<std::uint32_t>::max()) return 1;
+  if (asked) return asked;
+  return most < kMinSharedRecords ? 1 : std::max(1u, std::thread::hardware_concurrency());
+}
+
+// The whole Open of either family: map, scan with the filter, sort.
+template <class Family, class Handler, class Log, class Filter>
+void OpenLog(TScan<Log, Filter> scan, const std::string& path) {
+  scan.records = 0;
+  scan.entries.Clear();
+  scan.file.Close();
+  scan.file.Open(path);
+  const std::uint8_t* view = scan.file.data();
+  const std::uint64_t size = scan.file.size();
+  scan.entries.Prepare(size / Family::kHeader);
+
+  const unsigned threads = ScanThreads<Family>(scan.threads, size);
+  if (threads > 1)
+    ScanShared<Family, Handler>(scan, view, size, threads);
+  else
+    ScanInOrder<Family, Handler>(scan, view, size);
+  scan.entries.Sort(view, RecordKey);
+  if (scan.progress) scan.progress(size, size);
 }
 
 std::uint32_t BodySize(const std::uint8_t* view, std::uint64_t viewSize, std::uint64_t offset, std::uint64_t header,
@@ -282,7 +442,10 @@ std::uint64_t TFastLog::EntryOffset(std::uint32_t index) const {
 // Terminal log
 
 void TTerminalFastLog::Open(const std::string& path) {
-  OpenLog<TerminalFamily, TTerminalFastLog, TTerminalPacketHandler>(*this, impl_->file, impl_->entries, impl_->records, OnFilter, path);
+  OpenLog<TerminalFamily, TTerminalPacketHandler>(
+      TScan<TTerminalFastLog, TTerminalFilterEvent>{*this, impl_->file, impl_->entries, impl_->records, OnFilter,
+                                                    OnProgress, Threads},
+      path);
 }
 
 TTerminalPacketHandler TTerminalFastLog::GetPacket(std::uint32_t index) const {
@@ -315,7 +478,10 @@ TRecordFields TTerminalPacketHandler::Fields() const {
 // Host-to-host log
 
 void TH2HFastLog::Open(const std::string& path) {
-  OpenLog<H2HFamily, TH2HFastLog, TH2HPacketHandler>(*this, impl_->file, impl_->entries, impl_->records, OnFilter, path);
+  OpenLog<H2HFamily, TH2HPacketHandler>(
+      TScan<TH2HFastLog, TH2HFilterEvent>{*this, impl_->file, impl_->entries, impl_->records, OnFilter, OnProgress,
+                                          Threads},
+      path);
 }
 
 TH2HPacketHandler TH2HFastLog::GetPacket(std::uint32_t index) const {

@@ -88,6 +88,10 @@ class TH2HPacketHandler {
 using TTerminalFilterEvent = std::function<void(TTerminalFastLog& sender, const TTerminalPacketHandler& packet, bool& skip)>;
 using TH2HFilterEvent = std::function<void(TH2HFastLog& sender, const TH2HPacketHandler& packet, bool& skip)>;
 
+// How far an Open got, in bytes of the file (done out of total); called on
+// the opening thread only.
+using TIndexProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
 // What the indexes of both log families hold and do: the mapped view of the
 // file and the ordered entries (the offsets of the accepted records).
 class TFastLog {
@@ -104,6 +108,18 @@ class TFastLog {
   std::uint64_t GetViewSize() const;
 
   std::uint32_t GetCount() const;
+
+  // How many threads share the per-record work of an Open (the filter and the
+  // sort key) once the record boundaries are walked: 1 (the default) keeps
+  // all of it on the opening thread, in file order; 0 takes every core for
+  // logs large enough to gain from it. With
+  // more than one, OnFilter must be safe to ask from several threads at
+  // once, and may be asked about records after one whose call raised; the
+  // entries, the order and the errors stay those of the scan in file order.
+  unsigned Threads = 1;
+  // Reports the Open's progress now and then; may be unset.
+  TIndexProgress OnProgress;
+
   // The records the last Open walked, accepted or not: the records of the log
   // (as far as the walk got when it raised).
   std::uint64_t GetRecordCount() const;

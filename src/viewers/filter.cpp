@@ -62,14 +62,34 @@ bool H2HKindAdmitted(const TKindBoxes& boxes, TRecordKind kind) {
   return kind >= 8 || TerminalKindAdmitted(boxes, kind);
 }
 
-bool TTerminalFilter::Skip(const TTerminalPacketHandler& packet) {
+TTerminalFilter::TTerminalFilter(TTerminalFilterSettings settings)
+    : settings_(std::move(settings)),
+      emitent_(Convert(settings_.emitentChecked, settings_.emitentText)),
+      terminal_(Convert(settings_.terminalChecked, settings_.terminalText)) {}
+
+TTerminalFilter::TNumber TTerminalFilter::Convert(bool checked, const std::string& text) {
+  TNumber number;
+  if (!checked || text.empty()) return number;
+  try {
+    number.value = static_cast<std::uint16_t>(TextToInt(text));
+  } catch (const ConvertError& e) {
+    number.bad = true;
+    number.error = e.what();
+  }
+  return number;
+}
+
+std::uint16_t TTerminalFilter::ValueOf(const TNumber& number) {
+  if (number.bad) throw ConvertError(number.error);
+  return number.value;
+}
+
+bool TTerminalFilter::Skip(const TTerminalPacketHandler& packet) const {
   if (settings_.emitentChecked && !settings_.emitentText.empty()) {
-    if (!emitent_) emitent_ = static_cast<std::uint16_t>(TextToInt(settings_.emitentText));
-    if (packet.GetEmitentID() != *emitent_) return true;
+    if (packet.GetEmitentID() != ValueOf(emitent_)) return true;
   }
   if (settings_.terminalChecked && !settings_.terminalText.empty()) {
-    if (!terminal_) terminal_ = static_cast<std::uint16_t>(TextToInt(settings_.terminalText));
-    if (packet.GetTerminalID() != *terminal_) return true;
+    if (packet.GetTerminalID() != ValueOf(terminal_)) return true;
   }
   if (!TimeAdmitted(settings_.time, packet.GetSystemTime())) return true;
   if (!TerminalKindAdmitted(settings_.kinds, packet.GetKind())) return true;

@@ -67,21 +67,32 @@ std::int32_t TextToInt(const std::string& text);
 
 // The terminal viewer's FilterPacket. Tests in order, each evaluated only when
 // the earlier ones passed: issuer, terminal, start, end, kind, match. An issuer or
-// terminal text is converted when its test is first evaluated (so a bad text
-// raises at the first record's call) and compared modulo 65536; the record's
-// time is converted only when a time box is checked (raising ConvertError for a
-// time stamp that is not a date and time).
+// terminal text is compared modulo 65536; a text that is not a number raises
+// its conversion error whenever its test is evaluated (so a bad text raises at
+// the first record's call); the record's time is converted only when a time
+// box is checked (raising ConvertError for a time stamp that is not a date and
+// time). The filter may be asked from several threads at once.
 class TTerminalFilter {
  public:
-  explicit TTerminalFilter(TTerminalFilterSettings settings) : settings_(std::move(settings)) {}
+  explicit TTerminalFilter(TTerminalFilterSettings settings);
   // True when the record is rejected (the index's Skip).
-  bool Skip(const TTerminalPacketHandler& packet);
+  bool Skip(const TTerminalPacketHandler& packet) const;
   // The callback for TTerminalFastLog::OnFilter; the filter must outlive the Open.
   TTerminalFilterEvent Event();
 
  private:
+  // An issuer or terminal number of the panel: the number, or the conversion
+  // error of its text, worked out once.
+  struct TNumber {
+    std::uint16_t value = 0;
+    bool bad = false;
+    std::string error;  // the conversion error's message, raised anew at each evaluation
+  };
+  static TNumber Convert(bool checked, const std::string& text);
+  static std::uint16_t ValueOf(const TNumber& number);
+
   TTerminalFilterSettings settings_;
-  std::optional<std::uint16_t> emitent_, terminal_;
+  TNumber emitent_, terminal_;
 };
 
 // The host-to-host viewer's FilterPacket: host text (exact, when checked and not

@@ -35,25 +35,26 @@ struct TSelection {
 };
 
 // The index step of a rebuild: opens the index over the log at path, asking
-// filter.Skip about every record, and reports the walk through the file (the
-// record offset against the file size, now and then, then the end). The
-// filter is detached again whether the opening succeeds or raises, since the
-// filter object is the caller's and ends with its call.
+// filter.Skip about every record, and reports the walk through the file now
+// and then, then its end. Both cores share the per-record work (the viewers'
+// filters may be asked from several threads at once). The filter and the
+// progress are detached again whether the opening succeeds or raises, since
+// they are the caller's and end with its call.
 template <class Log, class Filter>
-void OpenFilteredIndex(Log& log, const std::string& path, Filter& filter, const TProgress& progress) {
-  constexpr std::uint32_t kProgressStep = 65536;
-  log.OnFilter = [&log, &filter, &progress, calls = std::uint32_t(0)](Log&, const auto& packet, bool& skip) mutable {
-    if (progress && calls++ % kProgressStep == 0) progress(TWorkStage::Index, packet.GetOffset(), log.GetViewSize());
-    skip = filter.Skip(packet);
-  };
+void OpenFilteredIndex(Log& log, const std::string& path, const Filter& filter, const TProgress& progress) {
+  log.OnFilter = [&filter](Log&, const auto& packet, bool& skip) { skip = filter.Skip(packet); };
+  if (progress)
+    log.OnProgress = [&progress](std::uint64_t done, std::uint64_t total) { progress(TWorkStage::Index, done, total); };
+  log.Threads = 0;
   try {
     log.Open(path);
   } catch (...) {
     log.OnFilter = nullptr;
+    log.OnProgress = nullptr;
     throw;
   }
   log.OnFilter = nullptr;
-  if (progress) progress(TWorkStage::Index, log.GetViewSize(), log.GetViewSize());
+  log.OnProgress = nullptr;
 }
 
 // Milliseconds in a day of the date-time values (days since 30 December 1899).
