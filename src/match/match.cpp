@@ -305,7 +305,7 @@ bool Evaluate(const TMatchNode& n, TRecordValues<Packet>& values) {
     case TMatchNode::Text: return values.AnyTextContains(n.value);
     case TMatchNode::Compare: {
       // A comparison with an absent field is false, whatever the operator.
-      const std::optional<std::string>& shown = values.Value(n.name);
+      const std::optional<std::string_view> shown = values.Value(n.name);
       return shown && Compared(n, *shown);
     }
   }
@@ -382,7 +382,10 @@ std::vector<std::optional<std::string>> TFieldValues::Read(const Packet& packet)
   TRecordValues<Packet> values(packet, resolved_.size());
   std::vector<std::optional<std::string>> out;
   out.reserve(resolved_.size());
-  for (const TValueName& n : resolved_) out.push_back(values.Value(n));
+  for (const TValueName& n : resolved_) {
+    const std::optional<std::string_view> v = values.Value(n);
+    out.push_back(v ? std::optional<std::string>(*v) : std::nullopt);
+  }
   return out;
 }
 

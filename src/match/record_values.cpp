@@ -1,6 +1,6 @@
 #include "match/record_values.h"
 
-#include <mutex>
+#include <charconv>
 #include <unordered_map>
 
 #include "terminal/catalogues.h"
@@ -9,6 +9,7 @@
 #include "terminal/frame.h"
 #include "text/codepage.h"
 #include "viewers/h2h_viewer.h"
+#include "platform/systime.h"
 #include "viewers/terminal_viewer.h"
 
 namespace pkt {
@@ -96,43 +97,36 @@ bool TreeContains(const TreeNode& node, std::string_view text) {
   return false;
 }
 
-std::optional<std::string> NonEmpty(std::string s) {
-  if (s.empty()) return std::nullopt;
-  return s;
+// An empty cell is absent.
+bool Cell(std::string& text, std::string_view value) {
+  text.assign(value);
+  return !text.empty();
 }
 
 }  // namespace
 
-// One parse buffer per thread: evaluating millions of records allocates
-// nothing once it has grown. A second set of values alive on the same thread
-// gets a storage of its own.
-struct TStorageLease {
-  TStorageLease() {
-    thread_local TTLVStorage shared;
-    thread_local bool taken = false;
-    if (!taken) {
-      taken = true;
-      flag = &taken;
-      storage = &shared;
-    } else {
-      own = std::make_unique<TTLVStorage>();
-      storage = own.get();
-    }
+TScratchLease::TScratchLease() {
+  thread_local TRecordScratch shared;
+  thread_local bool taken = false;
+  if (!taken) {
+    taken = true;
+    taken_ = &taken;
+    scratch_ = &shared;
+  } else {
+    own_ = std::make_unique<TRecordScratch>();
+    scratch_ = own_.get();
   }
-  ~TStorageLease() {
-    if (flag) *flag = false;
-  }
-  TStorageLease(const TStorageLease&) = delete;
-  TStorageLease& operator=(const TStorageLease&) = delete;
-  bool* flag = nullptr;
-  TTLVStorage* storage = nullptr;
-  std::unique_ptr<TTLVStorage> own;
-};
+}
+TScratchLease::~TScratchLease() {
+  if (taken_) *taken_ = false;
+}
 
 template <class Packet>
-TRecordValues<Packet>::TRecordValues(const Packet& packet, std::size_t slots) : packet_(packet), values_(slots) {}
-template <class Packet>
-TRecordValues<Packet>::~TRecordValues() = default;
+TRecordValues<Packet>::TRecordValues(const Packet& packet, std::size_t slots)
+    : packet_(packet), scratch_(lease_.Get()) {
+  if (scratch_.values.size() < slots) scratch_.values.resize(slots);
+  for (std::size_t i = 0; i < slots; ++i) scratch_.values[i].state = TValueSlot::Unknown;
+}
 
 std::optional<TValueName> ResolveValueName(std::string_view name, TLogFamily family) {
   TValueName v;
@@ -226,47 +220,54 @@ std::optional<std::int64_t> CodeOfShownText(const TValueName& name, std::string_
 }
 
 template <class Packet>
-const std::optional<std::string>& TRecordValues<Packet>::Value(const TValueName& name) {
-  auto& kept = values_[name.slot];
-  if (!kept) {
+std::optional<std::string_view> TRecordValues<Packet>::Value(const TValueName& name) {
+  TValueSlot& slot = scratch_.values[name.slot];
+  if (slot.state == TValueSlot::Unknown) {
+    bool present = false;
     switch (name.kind) {
-      case TValueName::Cell: kept = CellValue(name.cell); break;
-      case TValueName::Field: kept = FieldValue(name); break;
-      case TValueName::Iso: kept = IsoValue(name); break;
+      case TValueName::Cell: present = CellValue(name.cell, slot.text); break;
+      case TValueName::Field: present = FieldValue(name, slot.text); break;
+      case TValueName::Iso: present = IsoValue(name, slot.text); break;
     }
+    slot.state = present ? TValueSlot::Present : TValueSlot::Absent;
   }
-  return *kept;
+  if (slot.state == TValueSlot::Absent) return std::nullopt;
+  return std::string_view(slot.text);
 }
 
 template <class Packet>
-std::optional<std::string> TRecordValues<Packet>::CellValue(TCell cell) const {
+bool TRecordValues<Packet>::CellValue(TCell cell, std::string& text) const {
   constexpr bool terminal = std::is_same_v<Packet, TTerminalPacketHandler>;
+  char buffer[kTimeStampTextMax];
   switch (cell) {
-    case TCell::Kind: return NonEmpty(terminal ? TerminalKindName(packet_.GetKind()) : H2HKindName(packet_.GetKind()));
-    case TCell::Time: return NonEmpty(packet_.GetTimeText());
-    case TCell::Address: return NonEmpty(Cp1251ToUtf8(packet_.GetAddress()));
+    case TCell::Kind: return Cell(text, terminal ? TerminalKindName(packet_.GetKind()) : H2HKindName(packet_.GetKind()));
+    case TCell::Time: return Cell(text, std::string_view(buffer, PutTimeStampText(buffer, packet_.GetSystemTime()) - buffer));
+    case TCell::Address: return Cell(text, Cp1251ToUtf8(packet_.GetAddress()));
     case TCell::Emitent:
     case TCell::Terminal:
-      if constexpr (terminal)
-        return std::to_string(cell == TCell::Emitent ? packet_.GetEmitentID() : packet_.GetTerminalID());
-      return std::nullopt;
+      if constexpr (terminal) {
+        const std::uint16_t v = cell == TCell::Emitent ? packet_.GetEmitentID() : packet_.GetTerminalID();
+        return Cell(text, std::string_view(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr - buffer));
+      }
+      return false;
     case TCell::Host:
-      if constexpr (!terminal) return NonEmpty(packet_.GetHostID());
-      return std::nullopt;
+      if constexpr (!terminal) {
+        char id[TH2HPacketHandler::kHostIDTextSize];
+        return Cell(text, std::string_view(id, packet_.PutHostID(id) - id));
+      }
+      return false;
     case TCell::Number:
     case TCell::Size: {
-      if (packet_.GetDataLength() == 0) return std::nullopt;
+      if (packet_.GetDataLength() == 0) return false;
       using Frame = std::conditional_t<terminal, TTerminalFrameHeader, THostFrameHeader>;
       const Frame frame = Frame::Read(packet_.GetBody(), packet_.GetBodySize());
-      if (cell == TCell::Number) {
-        if (frame.HasMessageNumber) return std::to_string(frame.MessageNumber);
-      } else if (frame.HasSize) {
-        return std::to_string(frame.Size);
-      }
-      return std::nullopt;
+      const bool has = cell == TCell::Number ? frame.HasMessageNumber : frame.HasSize;
+      if (!has) return false;
+      const std::uint32_t v = cell == TCell::Number ? frame.MessageNumber : frame.Size;
+      return Cell(text, std::string_view(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr - buffer));
     }
   }
-  return std::nullopt;
+  return false;
 }
 
 template <class Packet>
@@ -275,21 +276,20 @@ const TTLVStorage* TRecordValues<Packet>::Message() {
   if (parsed_ == -1) {
     parsed_ = TLV_NOT_FOUND;
     if (packet_.GetDataLength() != 0 && (terminal || IsHostTlvKind(packet_.GetKind()))) {
-      if (!lease_) lease_ = std::make_unique<TStorageLease>();
-      TTLVStorage& s = *lease_->storage;
+      TTLVStorage& s = scratch_.storage;
       parsed_ = terminal ? ParseTerminalMessage(s, packet_.GetBody(), packet_.GetBodySize())
                          : ParseHostMessage(s, packet_.GetBody(), packet_.GetBodySize());
     }
   }
-  return parsed_ == TLV_OK ? lease_->storage : nullptr;
+  return parsed_ == TLV_OK ? &scratch_.storage : nullptr;
 }
 
 // The field's text as the renderer shows it for the items that can show the
 // name: only those items are rendered, in message order, until one shows it.
 template <class Packet>
-std::optional<std::string> TRecordValues<Packet>::FieldValue(const TValueName& name) {
+bool TRecordValues<Packet>::FieldValue(const TValueName& name, std::string& text) {
   const TTLVStorage* storage = Message();
-  if (storage == nullptr) return std::nullopt;
+  if (storage == nullptr) return false;
   TreeNode scratch;
   for (std::uint32_t i = 0; i < storage->Count(); ++i) {
     const TTLV& item = *storage->Item(i);
@@ -298,36 +298,39 @@ std::optional<std::string> TRecordValues<Packet>::FieldValue(const TValueName& n
     AddFieldNode(scratch, *storage, item);
     for (const auto& node : scratch.children) {
       std::size_t offset = 0;
-      if (const std::string* text = FindNamed(*node, name.name, offset)) return text->substr(offset);
+      if (const std::string* found = FindNamed(*node, name.name, offset)) {
+        text.assign(*found, offset);
+        return true;
+      }
     }
   }
-  return std::nullopt;
+  return false;
 }
 
 // A line of the ISO 8583 listing: "Message type 1804" for MTI;
 // "P0007 … '0406132948'" or "    P0003-01 … '001'" for a field, the value
 // between the quotes.
 template <class Packet>
-std::optional<std::string> TRecordValues<Packet>::IsoValue(const TValueName& name) {
+bool TRecordValues<Packet>::IsoValue(const TValueName& name, std::string& text) {
   if constexpr (std::is_same_v<Packet, TTerminalPacketHandler>) {
-    return std::nullopt;
+    return false;
   } else {
-    if (!IsIsoKind(packet_.GetKind())) return std::nullopt;
+    if (!IsIsoKind(packet_.GetKind())) return false;
     for (const auto& node : Tree()) {
       std::string_view line = node->text;
       if (name.name == "MTI") {
         constexpr std::string_view kType = "Message type ";
-        if (line.starts_with(kType)) return std::string(line.substr(kType.size()));
+        if (line.starts_with(kType)) return Cell(text, line.substr(kType.size())), true;
         continue;
       }
       while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
       if (!line.starts_with(name.name) || line.size() <= name.name.size() || line[name.name.size()] != ' ') continue;
       const std::size_t open = line.find('\'');
       const std::size_t close = line.rfind('\'');
-      if (open == std::string_view::npos || close == open) return std::string();
-      return std::string(line.substr(open + 1, close - open - 1));
+      if (open == std::string_view::npos || close == open) return Cell(text, {}), true;
+      return Cell(text, line.substr(open + 1, close - open - 1)), true;
     }
-    return std::nullopt;
+    return false;
   }
 }
 
@@ -348,10 +351,10 @@ bool TRecordValues<Packet>::AnyTextContains(std::string_view text) {
   for (const auto& node : Tree())
     if (TreeContains(*node, text)) return true;
   constexpr bool terminal = std::is_same_v<Packet, TTerminalPacketHandler>;
+  std::string value;
   for (TCell cell : {TCell::Kind, TCell::Time, terminal ? TCell::Emitent : TCell::Host, TCell::Terminal,
                      TCell::Address, TCell::Number, TCell::Size}) {
-    const auto value = CellValue(cell);
-    if (value && value->find(text) != std::string::npos) return true;
+    if (CellValue(cell, value) && value.find(text) != std::string::npos) return true;
   }
   return false;
 }

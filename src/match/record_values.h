@@ -21,7 +21,34 @@ namespace pkt {
 
 enum class TLogFamily { Terminal, H2H };
 
-struct TStorageLease;
+// One value of a record as far as it has been worked out; its text keeps its
+// room from record to record.
+struct TValueSlot {
+  enum State : std::uint8_t { Unknown, Absent, Present } state = Unknown;
+  std::string text;
+};
+
+// What evaluating a record needs besides the record: a parse buffer and the
+// value slots. One per thread, reused record after record, so that millions
+// of records are evaluated without an allocation once it has grown; a second
+// set of values alive on the same thread gets scratch of its own.
+struct TRecordScratch {
+  TTLVStorage storage;
+  std::vector<TValueSlot> values;
+};
+class TScratchLease {
+ public:
+  TScratchLease();
+  ~TScratchLease();
+  TScratchLease(const TScratchLease&) = delete;
+  TScratchLease& operator=(const TScratchLease&) = delete;
+  TRecordScratch& Get() { return *scratch_; }
+
+ private:
+  bool* taken_ = nullptr;
+  TRecordScratch* scratch_ = nullptr;
+  std::unique_ptr<TRecordScratch> own_;
+};
 
 // The list's cells that an expression may name.
 enum class TCell : std::uint8_t { Kind, Time, Emitent, Terminal, Host, Address, Number, Size };
@@ -59,26 +86,27 @@ std::optional<std::int64_t> CodeOfShownText(const TValueName& name, std::string_
 template <class Packet>
 class TRecordValues {
  public:
-  TRecordValues(const Packet& packet, std::size_t slots);
-  ~TRecordValues();
+  TRecordValues(const Packet& packet, std::size_t slotCount);
   TRecordValues(const TRecordValues&) = delete;
   TRecordValues& operator=(const TRecordValues&) = delete;
 
-  // The value of a name as the tree or the list shows it; nullopt when absent.
-  const std::optional<std::string>& Value(const TValueName& name);
+  // The value of a name as the tree or the list shows it; nullopt when
+  // absent. The text stays valid while these values live.
+  std::optional<std::string_view> Value(const TValueName& name);
   // True when a node of the decoded tree or a cell of the row contains text.
   bool AnyTextContains(std::string_view text);
 
  private:
-  std::optional<std::string> CellValue(TCell cell) const;
-  std::optional<std::string> FieldValue(const TValueName& name);
-  std::optional<std::string> IsoValue(const TValueName& name);
+  // Each leaves the value in text; false when absent.
+  bool CellValue(TCell cell, std::string& text) const;
+  bool FieldValue(const TValueName& name, std::string& text);
+  bool IsoValue(const TValueName& name, std::string& text);
   const TTLVStorage* Message();
   const std::vector<std::unique_ptr<TreeNode>>& Tree();
 
   const Packet& packet_;
-  std::vector<std::optional<std::optional<std::string>>> values_;
-  std::unique_ptr<TStorageLease> lease_;
+  TScratchLease lease_;
+  TRecordScratch& scratch_;
   int parsed_ = -1;  // -1 not tried; TLV_OK or the parse's fault
   bool treeMade_ = false;
   std::vector<std::unique_ptr<TreeNode>> tree_;

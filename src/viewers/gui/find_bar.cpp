@@ -34,8 +34,9 @@ TFindBar::TFindBar(QWidget* parent, TWindowCalls calls) : QWidget(parent), calls
     Cancel();
     hide();
   });
-  // Esc stops a running search; without one it closes the bar.
-  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  // Esc stops a running search; without one it closes the bar. It works from
+  // the list as well as from the bar.
+  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), parent ? parent : this);
   esc->setContext(Qt::WidgetWithChildrenShortcut);
   connect(esc, &QShortcut::activated, this, [this] {
     if (searching_) {
