@@ -65,7 +65,9 @@ bool H2HKindAdmitted(const TKindBoxes& boxes, TRecordKind kind) {
 TTerminalFilter::TTerminalFilter(TTerminalFilterSettings settings)
     : settings_(std::move(settings)),
       emitent_(Convert(settings_.emitentChecked, settings_.emitentText)),
-      terminal_(Convert(settings_.terminalChecked, settings_.terminalText)) {}
+      terminal_(Convert(settings_.terminalChecked, settings_.terminalText)) {
+  if (settings_.matchFault) std::rethrow_exception(settings_.matchFault);
+}
 
 TTerminalFilter::TNumber TTerminalFilter::Convert(bool checked, const std::string& text) {
   TNumber number;
@@ -82,6 +84,10 @@ TTerminalFilter::TNumber TTerminalFilter::Convert(bool checked, const std::strin
 std::uint16_t TTerminalFilter::ValueOf(const TNumber& number) {
   if (number.bad) throw ConvertError(number.error);
   return number.value;
+}
+
+TH2HFilter::TH2HFilter(TH2HFilterSettings settings) : settings_(std::move(settings)) {
+  if (settings_.matchFault) std::rethrow_exception(settings_.matchFault);
 }
 
 bool TTerminalFilter::Skip(const TTerminalPacketHandler& packet) const {

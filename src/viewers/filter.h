@@ -4,6 +4,7 @@
 // windows read their panel into these values; pktdump fills them from its
 // options; both filter the same way.
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,6 +39,9 @@ struct TTimeBounds {
 // asked from several threads at once. Empty: every record passes.
 using TTerminalRecordTest = std::function<bool(const TTerminalPacketHandler&)>;
 using TH2HRecordTest = std::function<bool(const TH2HPacketHandler&)>;
+// The fault of an expression that did not parse: raised when the filter is
+// made, so that the rebuild fails before any record, as for a bad panel text.
+using TMatchFault = std::exception_ptr;
 
 struct TTerminalFilterSettings {
   bool emitentChecked = false;           // "Номер эмитента:"
@@ -47,6 +51,7 @@ struct TTerminalFilterSettings {
   TTimeBounds time;
   TKindBoxes kinds;
   TTerminalRecordTest match;
+  TMatchFault matchFault;
 };
 
 struct TH2HFilterSettings {
@@ -55,6 +60,7 @@ struct TH2HFilterSettings {
   TTimeBounds time;
   TKindBoxes kinds;
   TH2HRecordTest match;
+  TMatchFault matchFault;
 };
 
 // The date part of dateMs plus the time-of-day part of timeMs.
@@ -74,6 +80,7 @@ std::int32_t TextToInt(const std::string& text);
 // time). The filter may be asked from several threads at once.
 class TTerminalFilter {
  public:
+  // Raises the settings' match fault, if any.
   explicit TTerminalFilter(TTerminalFilterSettings settings);
   // True when the record is rejected (the index's Skip).
   bool Skip(const TTerminalPacketHandler& packet) const;
@@ -99,7 +106,8 @@ class TTerminalFilter {
 // empty), start, end, kind (kinds 8 to 255 always pass).
 class TH2HFilter {
  public:
-  explicit TH2HFilter(TH2HFilterSettings settings) : settings_(std::move(settings)) {}
+  // Raises the settings' match fault, if any.
+  explicit TH2HFilter(TH2HFilterSettings settings);
   bool Skip(const TH2HPacketHandler& packet) const;
   TH2HFilterEvent Event();
 

@@ -81,6 +81,10 @@ TEST_F(Finding, SelectionNarrowsTheListAndABadExpressionEmptiesIt) {
   ASSERT_EQ(errors.size(), 1);
   EXPECT_EQ(errors[0].toStdString(), "Неизвестное имя \"MF_TRN\", позиция 1");
   EXPECT_EQ(w->ListRowCount(), 0u);
+  // Also when the kind boxes would reject every record before it.
+  for (QCheckBox* box : {w->cbConnects, w->cbDisconnects, w->cbIncoming, w->cbOutgoing}) box->setChecked(false);
+  EXPECT_FALSE(w->Reload());
+  EXPECT_EQ(errors.size(), 2);
 }
 
 TEST_F(Finding, FindBarSearchesBothWaysWrapsAndCounts) {

@@ -30,7 +30,7 @@ TH2HFilterSettings TfmH2HViewer::ReadSettings() const {
   s.hostText = edHostID->text().toStdString();
   s.time = ReadTimeBounds();
   s.kinds = ReadKindBoxes();
-  s.match = PanelMatch<TH2HPacketHandler>(*this);
+  ReadPanelMatch<TH2HPacketHandler>(*this, s);
   return s;
 }
 

@@ -70,7 +70,7 @@ TTerminalFilterSettings TfmTerminalViewer::ReadSettings() const {
   s.terminalText = edTerminalID->text().toStdString();
   s.time = ReadTimeBounds();
   s.kinds = ReadKindBoxes();
-  s.match = PanelMatch<TTerminalPacketHandler>(*this);
+  ReadPanelMatch<TTerminalPacketHandler>(*this, s);
   return s;
 }
 
