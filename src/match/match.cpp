@@ -149,6 +149,7 @@ struct TMatchNode {
   TOp op = TOp::Eq;
   std::string value;                  // the VALUE's text (a number as written)
   std::optional<TDecimal> number;     // the VALUE when it is a number (views into value)
+  std::optional<std::int64_t> whole;  // the VALUE when it is a whole number of at most 18 digits
   std::unique_ptr<RE2> pattern;       // matches
 };
 
@@ -225,7 +226,14 @@ class TParser {
     if (tok_.kind != TTok::Number && tok_.kind != TTok::String)
       Fault(tok_.pos, "ожидалось значение: число или строка в кавычках");
     node->value = tok_.text;
-    if (tok_.kind == TTok::Number) node->number = TDecimal::Parse(node->value);
+    if (tok_.kind == TTok::Number) {
+      node->number = TDecimal::Parse(node->value);
+      if (node->number && node->number->fraction.empty() && node->number->whole.size() <= 18) {
+        std::int64_t v = 0;
+        for (char c : node->number->whole) v = v * 10 + (c - '0');
+        node->whole = node->number->negative ? -v : v;
+      }
+    }
     if (node->op == TOp::Matches) {
       RE2::Options options;
       options.set_log_errors(false);
@@ -289,6 +297,20 @@ bool Compared(const TMatchNode& n, std::string_view shown) {
   }
 }
 
+// A number cell against a whole number, without the cell's text: the same
+// answer as comparing the texts as numbers.
+bool ComparedNumbers(TOp op, std::int64_t shown, std::int64_t value) {
+  switch (op) {
+    case TOp::Eq: return shown == value;
+    case TOp::Ne: return shown != value;
+    case TOp::Lt: return shown < value;
+    case TOp::Le: return shown <= value;
+    case TOp::Gt: return shown > value;
+    case TOp::Ge: return shown >= value;
+    default: return false;
+  }
+}
+
 template <class Packet>
 bool Evaluate(const TMatchNode& n, TRecordValues<Packet>& values) {
   switch (n.kind) {
@@ -304,6 +326,11 @@ bool Evaluate(const TMatchNode& n, TRecordValues<Packet>& values) {
     case TMatchNode::Present: return values.Value(n.name).has_value();
     case TMatchNode::Text: return values.AnyTextContains(n.value);
     case TMatchNode::Compare: {
+      if (n.whole && n.name.kind == TValueName::Cell && IsNumberCell(n.name.cell) && n.op != TOp::Contains &&
+          n.op != TOp::Matches) {
+        const std::optional<std::uint32_t> shown = values.CellNumber(n.name.cell);
+        return shown && ComparedNumbers(n.op, *shown, *n.whole);
+      }
       // A comparison with an absent field is false, whatever the operator.
       const std::optional<std::string_view> shown = values.Value(n.name);
       return shown && Compared(n, *shown);

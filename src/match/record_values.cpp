@@ -243,31 +243,46 @@ bool TRecordValues<Packet>::CellValue(TCell cell, std::string& text) const {
     case TCell::Kind: return Cell(text, terminal ? TerminalKindName(packet_.GetKind()) : H2HKindName(packet_.GetKind()));
     case TCell::Time: return Cell(text, std::string_view(buffer, PutTimeStampText(buffer, packet_.GetSystemTime()) - buffer));
     case TCell::Address: return Cell(text, Cp1251ToUtf8(packet_.GetAddress()));
-    case TCell::Emitent:
-    case TCell::Terminal:
-      if constexpr (terminal) {
-        const std::uint16_t v = cell == TCell::Emitent ? packet_.GetEmitentID() : packet_.GetTerminalID();
-        return Cell(text, std::string_view(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr - buffer));
-      }
-      return false;
     case TCell::Host:
       if constexpr (!terminal) {
         char id[TH2HPacketHandler::kHostIDTextSize];
         return Cell(text, std::string_view(id, packet_.PutHostID(id) - id));
       }
       return false;
+    case TCell::Emitent:
+    case TCell::Terminal:
     case TCell::Number:
     case TCell::Size: {
-      if (packet_.GetDataLength() == 0) return false;
-      using Frame = std::conditional_t<terminal, TTerminalFrameHeader, THostFrameHeader>;
-      const Frame frame = Frame::Read(packet_.GetBody(), packet_.GetBodySize());
-      const bool has = cell == TCell::Number ? frame.HasMessageNumber : frame.HasSize;
-      if (!has) return false;
-      const std::uint32_t v = cell == TCell::Number ? frame.MessageNumber : frame.Size;
-      return Cell(text, std::string_view(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr - buffer));
+      const std::optional<std::uint32_t> v = CellNumber(cell);
+      if (!v) return false;
+      return Cell(text, std::string_view(buffer, std::to_chars(buffer, buffer + sizeof buffer, *v).ptr - buffer));
     }
   }
   return false;
+}
+
+template <class Packet>
+std::optional<std::uint32_t> TRecordValues<Packet>::CellNumber(TCell cell) const {
+  constexpr bool terminal = std::is_same_v<Packet, TTerminalPacketHandler>;
+  switch (cell) {
+    case TCell::Emitent:
+    case TCell::Terminal:
+      if constexpr (terminal) return cell == TCell::Emitent ? packet_.GetEmitentID() : packet_.GetTerminalID();
+      return std::nullopt;
+    case TCell::Number:
+    case TCell::Size: {
+      if (packet_.GetDataLength() == 0) return std::nullopt;
+      using Frame = std::conditional_t<terminal, TTerminalFrameHeader, THostFrameHeader>;
+      const Frame frame = Frame::Read(packet_.GetBody(), packet_.GetBodySize());
+      if (cell == TCell::Number) {
+        if (frame.HasMessageNumber) return frame.MessageNumber;
+      } else if (frame.HasSize) {
+        return frame.Size;
+      }
+      return std::nullopt;
+    }
+    default: return std::nullopt;
+  }
 }
 
 template <class Packet>

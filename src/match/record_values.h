@@ -74,6 +74,11 @@ struct TValueName {
   std::size_t slot = 0;  // where a record's value is kept during its evaluation
 };
 
+// Whether the cell always shows an unsigned number.
+constexpr bool IsNumberCell(TCell cell) {
+  return cell == TCell::Emitent || cell == TCell::Terminal || cell == TCell::Number || cell == TCell::Size;
+}
+
 // Resolves name for family; nullopt when no record of the family can have it.
 std::optional<TValueName> ResolveValueName(std::string_view name, TLogFamily family);
 
@@ -93,6 +98,10 @@ class TRecordValues {
   // The value of a name as the tree or the list shows it; nullopt when
   // absent. The text stays valid while these values live.
   std::optional<std::string_view> Value(const TValueName& name);
+  // The number of a cell that always shows an unsigned number (emitent,
+  // terminal, number, size); nullopt when the cell is empty. Reads the
+  // record's header without making the cell's text.
+  std::optional<std::uint32_t> CellNumber(TCell cell) const;
   // True when a node of the decoded tree or a cell of the row contains text.
   bool AnyTextContains(std::string_view text);
 

@@ -69,6 +69,10 @@ TEST_F(TerminalMatch, PrecedenceNotThenAndThenOr) {
 
 TEST_F(TerminalMatch, CellsByTheirListTexts) {
   EXPECT_TRUE(Holds("address == \"10.0.0.5:4000\" and number == 5 and size > 16"));
+  // Number cells compare the same whole or with a fraction, padded or signed.
+  EXPECT_TRUE(Holds("emitent == 01101 and emitent == 1101.00 and emitent != -1101 and emitent > -5"));
+  EXPECT_TRUE(Holds("number < 6 and number >= 5.0 and number <= 5 and not (number > 5)"));
+  EXPECT_TRUE(Holds("emitent < 99999999999999999999 and emitent contains 110 and emitent matches \"^1101$\""));
   EXPECT_TRUE(Holds("time contains \"2016-04-06 13:29:48\""));
   EXPECT_TRUE(Holds("time matches \"^2016-04-\\d\\d \""));
   // A connect record has no message: its number and size cells are empty, so absent.
