@@ -17,6 +17,7 @@
 #include "pktgen/generator.h"
 #include "platform/files.h"
 #include "match_figures.h"
+#include "reload_figures.h"
 #include "viewer_figures.h"
 
 namespace {
@@ -30,6 +31,7 @@ double Seconds(Clock::time_point since) { return std::chrono::duration<double>(C
 constexpr int kRuns = 2;
 
 struct Context {
+  std::string folder;
   std::string logPath;
   std::uint64_t logBytes = 0;
   double floorTouchS = 0;
@@ -54,20 +56,28 @@ void FloorFigures(Context& c) {
   std::printf("floor_touch_s: %.3f\n", best);
 }
 
+// The index as the viewers open it (every core shares the per-record work),
+// beside the same index on one core.
 void IndexFigures(Context& c) {
-  double best = 1e30;
+  double best = 1e30, oneCore = 1e30;
   std::uint32_t count = 0;
   std::uint64_t bytes = 0;
   for (int run = 0; run < kRuns; ++run) {
-    pkt::TTerminalFastLog log;
-    const auto start = Clock::now();
-    log.Open(c.logPath);
-    best = std::min(best, Seconds(start));
-    count = log.GetCount();
-    bytes = log.GetEntryBytes();
+    for (unsigned threads : {0u, 1u}) {
+      pkt::TTerminalFastLog log;
+      log.Threads = threads;
+      const auto start = Clock::now();
+      log.Open(c.logPath);
+      double& kept = threads == 1 ? oneCore : best;
+      kept = std::min(kept, Seconds(start));
+      count = log.GetCount();
+      bytes = log.GetEntryBytes();
+    }
   }
   c.indexS = best;
+  std::printf("index_1core_s: %.3f\n", oneCore);
   std::printf("index_s: %.3f\n", best);
+  std::printf("index_core_ratio: %.2f\n", oneCore > 0 ? best / oneCore : 0.0);
   std::printf("index_ratio: %.2f\n", c.floorTouchS > 0 ? best / c.floorTouchS : 0.0);
   std::printf("index_records_per_s: %.0f\n", best > 0 ? count / best : 0.0);
   std::printf("index_bytes_per_entry: %.2f\n", count ? static_cast<double>(bytes) / count : 0.0);
@@ -75,10 +85,11 @@ void IndexFigures(Context& c) {
 
 void ViewerFigures(Context& c) { c.exportRenderS = pkt::PrintViewerFigures(c.logPath); }
 void MatchFigures(Context& c) { pkt::PrintMatchFigures(c.logPath, c.exportRenderS, c.indexS); }
+void ReloadFigures(Context& c) { pkt::PrintReloadFigures(c.logPath, c.folder, c.indexS); }
 
 // The figures in the order they are printed; a new figure is one more entry.
 const std::vector<std::function<void(Context&)>> kFigures = {FloorFigures, IndexFigures, ViewerFigures,
-                                                                    MatchFigures};
+                                                                    MatchFigures, ReloadFigures};
 
 // The temporary folder of the run, removed however main ends.
 struct TempFolder {
@@ -119,6 +130,7 @@ int main(int argc, char** argv) {
   try {
     TempFolder folder;
     Context c;
+    c.folder = folder.path.string();
     c.logPath = (folder.path / "NS1_bench.pkt").string();
     const auto start = Clock::now();
     c.logBytes = pkt::gen::GenerateLog(options, c.logPath);

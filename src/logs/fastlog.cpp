@@ -63,9 +63,8 @@ constexpr std::uint64_t kResyncStep = terminal_header::kSize;
 // The storage is reserved once for the largest number of records the file can
 // hold; only the pages actually written take memory.
 //
-// Ordering: while entries are appended (in ascending offset order) the scan
-// hands over each record's sort key and the store notes whether the keys are
-// still ascending. A log in time order, the usual case, is then already
+// Ordering: the scan writes the accepted offsets (in ascending offset order)
+// and tells whether their sort keys were ascending. A log in time order, the usual case, is then already
 // sorted and no key is kept at all. Otherwise the keys are worked out again
 // from the mapped headers into a temporary array of (key, offset) pairs. A
 // merged log is a few ascending runs: they are found in one pass and merged
@@ -78,7 +77,6 @@ class EntryStore {
     count_ = 0;
     capacity_ = 0;
     sorted_ = true;
-    lastKey_ = 0;
   }
 
   void Prepare(std::uint64_t maxEntries) {
@@ -88,18 +86,13 @@ class EntryStore {
     capacity_ = static_cast<std::uint32_t>(maxEntries);
   }
 
-  bool Full() const { return count_ >= capacity_; }
-  void Append(std::uint64_t offset, std::uint64_t key) {
-    if (key < lastKey_) sorted_ = false;
-    lastKey_ = key;
-    offsets()[count_++] = offset;
-  }
+  std::uint32_t Capacity() const { return capacity_; }
 
   std::uint32_t Count() const { return count_; }
   std::uint64_t Offset(std::uint32_t i) const { return offsets()[i]; }
 
-  // The shared scan writes the offsets itself: first every record's, then the
-  // accepted ones packed at the front, whose count and order it tells here.
+  // The scan writes the accepted offsets itself, then tells their count and
+  // whether their keys were ascending.
   std::uint64_t* Offsets() { return offsets(); }
   void SetAccepted(std::uint32_t count, bool sorted) {
     count_ = count;
@@ -162,7 +155,6 @@ class EntryStore {
   std::uint32_t count_ = 0;
   std::uint32_t capacity_ = 0;
   bool sorted_ = true;
-  std::uint64_t lastKey_ = 0;
 };
 
 // The sort key of a record from its header.
@@ -211,141 +203,208 @@ struct TScan {
   unsigned threads;
 };
 
-// The record boundaries of the file, walked from its start by the rules of
-// the family, handed one by one to visit (the record's offset and header).
-// Returns the offset of a short tail that the family reports as an error, or
-// the file size when there is none; stops early when visit returns false.
-template <class Family, class Visit>
-std::uint64_t WalkRecords(const std::uint8_t* view, std::uint64_t size, Visit visit) {
-  std::uint64_t offset = 0;
-  while (offset < size) {
-    if (size - offset < Family::kHeader) return Family::kShortTailIsError ? offset : size;
-    const std::uint8_t* header = view + offset;
-    if (!Family::HasMagic(header)) {
-      if (!Family::kResyncOnBadMagic) break;
-      offset += kResyncStep;
-      continue;
+// How a stretch of the walk ended.
+enum class TWalkEnd {
+  Limit,  // it reached the limit offset exactly: the next stretch goes on from there
+  Past,   // it stepped past the limit: the next stretch began at no record of this walk
+  End,    // the walk of the file ended in it (end of file, bad magic, a full index, an error)
+};
+
+// One stretch of the walk: records from begin while the offset is below
+// limit, each filtered and given its sort key as the walk reaches it (its
+// header is then still in the cache). The walk from an offset is the same
+// whoever makes it, so stretches that meet at their limits join into the walk
+// from the file's start.
+struct TStretch {
+  std::uint64_t begin = 0, limit = 0;
+  std::uint64_t stop = 0;  // the offset where the stretch ended
+  TWalkEnd end = TWalkEnd::End;
+  std::uint64_t records = 0;
+  TReservedMemory memory;  // the accepted offsets (stretches after the first)
+  std::uint64_t* offsets = nullptr;
+  std::uint32_t kept = 0;
+  std::uint64_t firstKey = 0, lastKey = 0;  // of the accepted records
+  bool ascending = true;                    // the accepted records' keys never fall
+  std::exception_ptr error;                 // the filter's, or a short tail's; the walk ends there
+};
+
+// Walks one stretch by the rules of the family. A short tail of a terminal log
+// raises TruncatedLogError, after the records before it; capacity bounds the
+// accepted records (more than 2^32-1 cannot be addressed: the walk ends).
+template <class Family, class Handler, class Log, class Filter, class Tick>
+void WalkStretch(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64_t size, TStretch& st,
+                 std::uint64_t capacity, Tick tick) {
+  SortKeyMaker sortKey;
+  std::uint64_t offset = st.begin;
+  st.end = TWalkEnd::End;
+  try {
+    while (offset < size) {
+      if (offset >= st.limit) {
+        st.end = offset == st.limit ? TWalkEnd::Limit : TWalkEnd::Past;
+        break;
+      }
+      if (size - offset < Family::kHeader) {
+        if (Family::kShortTailIsError) throw TruncatedLogError(offset, size);
+        break;
+      }
+      const std::uint8_t* header = view + offset;
+      if (!Family::HasMagic(header)) {
+        if (!Family::kResyncOnBadMagic) break;
+        offset += kResyncStep;
+        continue;
+      }
+      if (st.records % kProgressRecords == 0) tick(offset);
+      ++st.records;
+      bool skip = false;
+      if (scan.filter) scan.filter(scan.log, Handler(&scan.log, offset), skip);
+      if (!skip) {
+        if (st.kept >= capacity) break;
+        const std::uint64_t key = sortKey(header + 3);
+        if (st.kept == 0)
+          st.firstKey = key;
+        else if (key < st.lastKey)
+          st.ascending = false;
+        st.lastKey = key;
+        st.offsets[st.kept++] = offset;
+      }
+      offset += Family::kHeader + Family::DataLength(header);
     }
-    if (!visit(offset, header)) break;
-    offset += Family::kHeader + Family::DataLength(header);
+  } catch (...) {
+    st.error = std::current_exception();
+    st.end = TWalkEnd::End;
+  }
+  st.stop = offset;
+}
+
+// Where a stretch starting near from may begin: the first offset at or after
+// from, within a megabyte, whose header has both magic values and whose next
+// few records chain on with theirs (a match inside a body rarely does).
+// Returns size when none is found.
+template <class Family>
+std::uint64_t StretchStart(const std::uint8_t* view, std::uint64_t size, std::uint64_t from) {
+  constexpr int kChain = 4;
+  constexpr std::uint64_t kSearch = 1 << 20;
+  const std::uint64_t until = std::min(size, from + kSearch);
+  for (std::uint64_t o = from; o < until && o + Family::kHeader <= size; ++o) {
+    if (!Family::HasMagic(view + o)) continue;
+    std::uint64_t next = o;
+    bool chains = true;
+    for (int i = 0; i < kChain && next + Family::kHeader <= size; ++i) {
+      if (!Family::HasMagic(view + next)) {
+        chains = false;
+        break;
+      }
+      next += Family::kHeader + Family::DataLength(view + next);
+    }
+    if (chains) return o;
   }
   return size;
 }
 
-// The scan on the opening thread alone: each record is filtered as the walk reaches it.
+// The scan on the opening thread alone, in file order.
 template <class Family, class Handler, class Log, class Filter>
 void ScanInOrder(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64_t size) {
-  SortKeyMaker sortKey;
-  const std::uint64_t tail = WalkRecords<Family>(view, size, [&](std::uint64_t offset, const std::uint8_t* header) {
-    if (scan.progress && scan.records % kProgressRecords == 0) scan.progress(offset, size);
-    ++scan.records;
-    bool skip = false;
-    if (scan.filter) scan.filter(scan.log, Handler(&scan.log, offset), skip);
-    if (!skip) {
-      if (scan.entries.Full()) return false;  // more than 2^32-1 records: the rest cannot be addressed
-      scan.entries.Append(offset, sortKey(header + 3));
-    }
-    return true;
+  TStretch st;
+  st.limit = ~0ULL;
+  st.offsets = scan.entries.Offsets();
+  WalkStretch<Family, Handler>(scan, view, size, st, scan.entries.Capacity(), [&](std::uint64_t offset) {
+    if (scan.progress) scan.progress(offset, size);
   });
-  if (tail != size) throw TruncatedLogError(tail, size);
-}
-
-// One thread's share of the records of a shared scan, [begin, end) in walk
-// order. The accepted offsets end packed at the front of the share.
-struct TShare {
-  std::uint32_t begin = 0, end = 0;
-  std::uint32_t kept = 0;
-  std::uint64_t firstKey = 0, lastKey = 0;  // of the accepted records
-  bool ascending = true;                    // the accepted records' keys never fall
-  std::exception_ptr error;                 // the filter's; the share stops at that record
-  std::uint32_t failed = 0;                 // the record whose filter call raised
-};
-
-template <class Handler, class Log, class Filter, class Tick>
-void FilterShare(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64_t* offsets, TShare& share,
-                 Tick tick) {
-  SortKeyMaker sortKey;
-  std::uint32_t out = share.begin;
-  std::uint32_t i = share.begin;
-  try {
-    for (; i < share.end; ++i) {
-      if ((i - share.begin) % kProgressRecords == 0) tick(i - share.begin);
-      const std::uint64_t offset = offsets[i];
-      bool skip = false;
-      if (scan.filter) scan.filter(scan.log, Handler(&scan.log, offset), skip);
-      if (skip) continue;
-      const std::uint64_t key = sortKey(view + offset + 3);
-      if (out == share.begin)
-        share.firstKey = key;
-      else if (key < share.lastKey)
-        share.ascending = false;
-      share.lastKey = key;
-      offsets[out++] = offset;
-    }
-  } catch (...) {
-    share.error = std::current_exception();
-    share.failed = i;
-  }
-  share.kept = out - share.begin;
+  scan.records = st.records;
+  scan.entries.SetAccepted(st.kept, st.ascending);
+  if (st.error) std::rethrow_exception(st.error);
 }
 
 // The scan shared by several threads. The walk from record to record cannot
-// be split (each record's length says where the next begins), so the opening
-// thread walks first and notes every record's offset in the entries; then
-// the threads each filter a share of those records and work out their sort
-// keys. The result is the walk in order's, to the entry: the shares are
-// joined in file order, a filter error ends the result at the record that
-// raised it (the earliest one wins), and a short tail of a terminal log is
-// reported after all records before it were filtered, as in order.
+// be split where the records begin is unknown, so each thread but the first
+// looks for a record start in its part of the file and walks from there up to
+// the next thread's start, while the first walks from the file's start. The
+// walk from an offset is the same whoever makes it: where a stretch ends
+// exactly on the next one's start, the two join; where it steps past it (the
+// start was a look-alike inside a body), this thread walks the rest itself.
+// The result is the scan in order's, to the entry and the error.
 template <class Family, class Handler, class Log, class Filter>
 void ScanShared(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64_t size, unsigned threads) {
-  std::uint64_t* offsets = scan.entries.Offsets();
-  std::uint32_t n = 0;
-  const std::uint64_t half = size / 2;
-  const std::uint64_t tail = WalkRecords<Family>(view, size, [&](std::uint64_t offset, const std::uint8_t*) {
-    if (scan.progress && n % kProgressRecords == 0) scan.progress(offset / 2, size);
-    offsets[n++] = offset;
-    return true;
-  });
-  scan.records = n;
-
-  std::vector<TShare> shares(threads);
+  std::vector<std::uint64_t> starts{0};
+  for (unsigned t = 1; t < threads; ++t) {
+    const std::uint64_t start = StretchStart<Family>(view, size, size * t / threads);
+    if (start < size && start > starts.back()) starts.push_back(start);
+  }
+  threads = static_cast<unsigned>(starts.size());
+  std::vector<TStretch> stretches(threads);
   for (unsigned t = 0; t < threads; ++t) {
-    shares[t].begin = static_cast<std::uint32_t>(std::uint64_t(n) * t / threads);
-    shares[t].end = static_cast<std::uint32_t>(std::uint64_t(n) * (t + 1) / threads);
+    stretches[t].begin = starts[t];
+    stretches[t].limit = t + 1 < threads ? starts[t + 1] : ~0ULL;
+  }
+
+  const std::uint64_t capacity = scan.entries.Capacity();
+  stretches[0].offsets = scan.entries.Offsets();
+  for (unsigned t = 1; t < threads; ++t) {
+    TStretch& st = stretches[t];
+    const std::uint64_t most = std::min<std::uint64_t>(capacity, (size - st.begin) / Family::kHeader + 1);
+    st.memory.Reserve(static_cast<std::size_t>(most) * sizeof(std::uint64_t));
+    st.offsets = static_cast<std::uint64_t*>(st.memory.data());
   }
   {
     std::vector<std::jthread> helpers;
     for (unsigned t = 1; t < threads; ++t)
-      helpers.emplace_back([&, t] { FilterShare<Handler>(scan, view, offsets, shares[t], [](std::uint32_t) {}); });
-    // This thread's share reports the progress of all: the shares are alike.
-    const std::uint32_t mine = shares[0].end - shares[0].begin;
-    FilterShare<Handler>(scan, view, offsets, shares[0], [&](std::uint32_t done) {
-      if (scan.progress && mine) scan.progress(half + (size - half) * done / mine, size);
+      helpers.emplace_back([&, t] {
+        TStretch& st = stretches[t];
+        WalkStretch<Family, Handler>(scan, view, size, st, (size - st.begin) / Family::kHeader + 1,
+                                     [](std::uint64_t) {});
+      });
+    // The first stretch reports the progress of all: the stretches are alike.
+    const std::uint64_t firstLimit = std::max<std::uint64_t>(1, std::min(size, stretches[0].limit));
+    WalkStretch<Family, Handler>(scan, view, size, stretches[0], capacity, [&](std::uint64_t offset) {
+      if (scan.progress)
+        scan.progress(std::min(size, static_cast<std::uint64_t>(static_cast<double>(offset) / firstLimit * size)), size);
     });
   }
 
-  std::uint32_t count = 0;
-  bool sorted = true;
-  std::uint64_t lastKey = 0;
-  std::exception_ptr error;
-  for (const TShare& share : shares) {
-    std::memmove(offsets + count, offsets + share.begin, std::size_t(share.kept) * sizeof(std::uint64_t));
-    if (share.kept) {
-      if (share.firstKey < lastKey || !share.ascending) sorted = false;
-      lastKey = share.lastKey;
+  // Joins the stretches in file order while each ended on the next one's start.
+  std::uint64_t* entries = scan.entries.Offsets();
+  TStretch& first = stretches[0];
+  std::uint64_t records = first.records;
+  std::uint32_t count = first.kept;
+  bool sorted = first.ascending;
+  std::uint64_t lastKey = first.kept ? first.lastKey : 0;
+  const TStretch* last = &first;
+  auto join = [&](const TStretch& st) -> bool {
+    const std::uint64_t room = capacity - count;
+    const std::uint32_t kept = static_cast<std::uint32_t>(std::min<std::uint64_t>(st.kept, room));
+    std::memcpy(entries + count, st.offsets, std::size_t(kept) * sizeof(std::uint64_t));
+    if (kept) {
+      if (st.firstKey < lastKey || !st.ascending) sorted = false;
+      lastKey = st.lastKey;
     }
-    count += share.kept;
-    if (share.error) {
-      // The scan in order would have walked no further than this record.
-      error = share.error;
-      scan.records = std::uint64_t(share.failed) + 1;
-      break;
+    count += kept;
+    records += st.records;
+    return kept == st.kept;
+  };
+  for (unsigned t = 1; t < threads && last->end == TWalkEnd::Limit; ++t) {
+    if (!join(stretches[t])) {  // the index is full: the walk in order would have ended here
+      scan.records = records;
+      scan.entries.SetAccepted(count, sorted);
+      return;
     }
+    last = &stretches[t];
   }
+  std::exception_ptr error = last->error;
+  if (last->end == TWalkEnd::Past) {
+    // The next start was no record of this walk: the rest is walked here.
+    TStretch rest;
+    rest.begin = last->stop;
+    rest.limit = ~0ULL;
+    rest.offsets = entries + count;
+    WalkStretch<Family, Handler>(scan, view, size, rest, capacity - count, [](std::uint64_t) {});
+    count += rest.kept;
+    records += rest.records;
+    if (rest.kept && (rest.firstKey < lastKey || !rest.ascending)) sorted = false;
+    error = rest.error;
+  }
+  scan.records = records;
   scan.entries.SetAccepted(count, sorted);
   if (error) std::rethrow_exception(error);
-  if (tail != size) throw TruncatedLogError(tail, size);
 }
 
 // The threads a scan of size bytes is shared by: the threads asked, or with 0

@@ -102,6 +102,16 @@ bool TTerminalFilter::Skip(const TTerminalPacketHandler& packet) const {
   return settings_.match && !settings_.match(packet);
 }
 
+bool AllKinds(const TKindBoxes& k) {
+  return k.connects && k.disconnects && k.incoming && k.outgoing && k.keyExchange && k.authentication;
+}
+
+bool TTerminalFilter::AdmitsEverything() const {
+  const TTerminalFilterSettings& s = settings_;
+  return (!s.emitentChecked || s.emitentText.empty()) && (!s.terminalChecked || s.terminalText.empty()) &&
+         !s.time.startChecked && !s.time.endChecked && AllKinds(s.kinds) && !s.match;
+}
+
 TTerminalFilterEvent TTerminalFilter::Event() {
   return [this](TTerminalFastLog&, const TTerminalPacketHandler& packet, bool& skip) { skip = Skip(packet); };
 }
@@ -114,6 +124,12 @@ bool TH2HFilter::Skip(const TH2HPacketHandler& packet) const {
   if (!TimeAdmitted(settings_.time, packet.GetSystemTime())) return true;
   if (!H2HKindAdmitted(settings_.kinds, packet.GetKind())) return true;
   return settings_.match && !settings_.match(packet);
+}
+
+bool TH2HFilter::AdmitsEverything() const {
+  const TH2HFilterSettings& s = settings_;
+  return (!s.hostChecked || s.hostText.empty()) && !s.time.startChecked && !s.time.endChecked && AllKinds(s.kinds) &&
+         !s.match;
 }
 
 TH2HFilterEvent TH2HFilter::Event() {

@@ -71,6 +71,9 @@ std::int64_t PickerDateTimeMs(std::int64_t dateMs, std::int64_t timeMs);
 // "'%s' is not a valid integer value" otherwise.
 std::int32_t TextToInt(const std::string& text);
 
+// Whether every kind box is checked.
+bool AllKinds(const TKindBoxes& boxes);
+
 // The terminal viewer's FilterPacket. Tests in order, each evaluated only when
 // the earlier ones passed: issuer, terminal, start, end, kind, match. An issuer or
 // terminal text is compared modulo 65536; a text that is not a number raises
@@ -84,6 +87,9 @@ class TTerminalFilter {
   explicit TTerminalFilter(TTerminalFilterSettings settings);
   // True when the record is rejected (the index's Skip).
   bool Skip(const TTerminalPacketHandler& packet) const;
+  // True when no record can be rejected nor raise (the panel as it starts):
+  // the index then needs not ask.
+  bool AdmitsEverything() const;
   // The callback for TTerminalFastLog::OnFilter; the filter must outlive the Open.
   TTerminalFilterEvent Event();
 
@@ -109,6 +115,7 @@ class TH2HFilter {
   // Raises the settings' match fault, if any.
   explicit TH2HFilter(TH2HFilterSettings settings);
   bool Skip(const TH2HPacketHandler& packet) const;
+  bool AdmitsEverything() const;
   TH2HFilterEvent Event();
 
  private:

@@ -42,7 +42,11 @@ struct TSelection {
 // they are the caller's and end with its call.
 template <class Log, class Filter>
 void OpenFilteredIndex(Log& log, const std::string& path, const Filter& filter, const TProgress& progress) {
-  log.OnFilter = [&filter](Log&, const auto& packet, bool& skip) { skip = filter.Skip(packet); };
+  // A panel that admits every record is not asked about each.
+  if (!filter.AdmitsEverything())
+    log.OnFilter = [&filter](Log&, const auto& packet, bool& skip) { skip = filter.Skip(packet); };
+  else
+    log.OnFilter = nullptr;
   if (progress)
     log.OnProgress = [&progress](std::uint64_t done, std::uint64_t total) { progress(TWorkStage::Index, done, total); };
   log.Threads = 0;

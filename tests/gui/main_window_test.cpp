@@ -267,6 +267,7 @@ TEST_F(MainWindow, TheStatusBarFollowsTheActiveViewer) {
   main->WindowClose1->trigger();
   main->WindowClose1->trigger();
   FlushDeletes();
+  EXPECT_TRUE(main->Viewers().isEmpty());
   EXPECT_EQ(shown(), "||");
 }
 

@@ -4,6 +4,7 @@
 // walked and the error must be the same.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -117,6 +118,35 @@ TEST(SharedScan, TerminalLogsGiveTheEntriesAndErrorsOfTheScanInOrder) {
 
 TEST(SharedScan, HostLogsGiveTheEntriesAndErrorsOfTheScanInOrder) {
   CompareOverDamagedLogs<TH2HFastLog, HostRecord>("H2H_shared.pkt", host_header::kDataLength);
+}
+
+// A body that holds copies of records, in the middle of the log: a thread
+// looking for a record start there takes a copy for one; the walk from the
+// file's start steps over the body and must not join that thread's walk.
+template <class Log, class Record>
+void CompareOverRecordsInsideABody(const char* name) {
+  test::TempFolder dir;
+  Bytes body(10000, 0);
+  Bytes copies;
+  for (int i = 0; i < 6; ++i) Append(copies, Record().Kind(0).Time(kT0.PlusMs(900 + i)).Build());
+  std::copy(copies.begin(), copies.end(), body.begin() + 5000);
+  Bytes log = Record().Kind(6).Time(kT0).Build();
+  Append(log, Record().Kind(0).Time(kT0.PlusMs(1)).Body(body).Build());
+  Append(log, Record().Kind(1).Time(kT0.PlusMs(2)).Build());
+  const std::string path = dir.Write(name, log);
+  const Outcome inOrder = OpenWith<Log>(path, CaseFilter{}, 1);
+  EXPECT_EQ(inOrder.records, 3u);
+  for (unsigned threads : {2u, 3u}) {
+    const Outcome shared = OpenWith<Log>(path, CaseFilter{}, threads);
+    EXPECT_EQ(shared.offsets, inOrder.offsets) << threads;
+    EXPECT_EQ(shared.records, inOrder.records) << threads;
+    EXPECT_EQ(shared.error, inOrder.error) << threads;
+  }
+}
+
+TEST(SharedScan, RecordsCopiedInsideABodyAreNotTakenForTheWalk) {
+  CompareOverRecordsInsideABody<TTerminalFastLog, TerminalRecord>("NS1_copies.pkt");
+  CompareOverRecordsInsideABody<TH2HFastLog, HostRecord>("H2H_copies.pkt");
 }
 
 TEST(SharedScan, TheFirstErrorInFileOrderWinsAndTheEntriesBeforeItStayUnsorted) {

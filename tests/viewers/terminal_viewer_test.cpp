@@ -125,6 +125,27 @@ TEST_F(TerminalViewerTest, KindBoxesRemoveOnlyTheirKinds) {
   EXPECT_EQ(Column(4), std::vector<std::string>{"12"});
 }
 
+TEST(PanelFilter, OnlyThePanelAsItStartsAdmitsEveryRecordUnasked) {
+  EXPECT_TRUE(TTerminalFilter({}).AdmitsEverything());
+  EXPECT_TRUE(TH2HFilter({}).AdmitsEverything());
+  std::vector<TTerminalFilterSettings> narrowing(7);
+  narrowing[0].emitentChecked = true;
+  narrowing[1].terminalChecked = true;
+  narrowing[2].time.startChecked = true;
+  narrowing[3].time.endChecked = true;
+  narrowing[4].kinds.authentication = false;
+  narrowing[5].kinds.connects = false;
+  narrowing[6].match = [](const TTerminalPacketHandler&) { return true; };
+  for (std::size_t i = 0; i < narrowing.size(); ++i) EXPECT_FALSE(TTerminalFilter(narrowing[i]).AdmitsEverything()) << i;
+  TTerminalFilterSettings emptyTexts;
+  emptyTexts.emitentChecked = emptyTexts.terminalChecked = true;
+  emptyTexts.emitentText = emptyTexts.terminalText = "";  // an empty text passes every record
+  EXPECT_TRUE(TTerminalFilter(emptyTexts).AdmitsEverything());
+  TH2HFilterSettings host;
+  host.hostChecked = true;
+  EXPECT_FALSE(TH2HFilter(host).AdmitsEverything());
+}
+
 TEST_F(TerminalViewerTest, AnIndexErrorLeavesNoRowsTheOldChartsAndNoExport) {
   Open(Join({Rec(0, 1, 1), Rec(1, 1, 1, Stamp{}.PlusMs(100))}));
   Reload();
