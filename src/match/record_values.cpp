@@ -164,20 +164,6 @@ std::optional<TValueName> ResolveValueName(std::string_view name, TLogFamily fam
   return v;
 }
 
-std::vector<std::string> KnownValueNames(TLogFamily family) {
-  std::vector<std::string> names;
-  const bool terminal = family == TLogFamily::Terminal;
-  for (const TCellName& c : kCells)
-    if (terminal ? c.terminal : c.h2h) names.emplace_back(c.name);
-  for (std::size_t i = 0; i < FieldRuleCount(); ++i) names.emplace_back(FieldRules()[i].name);
-  for (const char* s : kStructuredNames) names.emplace_back(s);
-  if (!terminal) {
-    names.emplace_back("MTI");
-    names.emplace_back("P0001…P0128, P0003-01");
-  }
-  return names;
-}
-
 std::optional<std::int64_t> CodeOfShownText(const TValueName& name, std::string_view shown) {
   switch (name.code) {
     case TCodeForm::None: return std::nullopt;

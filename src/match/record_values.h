@@ -124,9 +124,4 @@ class TRecordValues {
 extern template class TRecordValues<TTerminalPacketHandler>;
 extern template class TRecordValues<TH2HPacketHandler>;
 
-// The names an expression may use for the family, in a stable order: cells,
-// the tag table's names, the names inside structured fields, and for
-// host-to-host logs "MTI" and the ISO 8583 field pattern.
-std::vector<std::string> KnownValueNames(TLogFamily family);
-
 }  // namespace pkt
