@@ -33,7 +33,10 @@ TChartPage::TChartPage(const char* title, const char* bottomAxis, const char* le
   chart->setTitle(QString::fromUtf8(title));
   chart->legend()->setVisible(true);
   chart->legend()->setAlignment(Qt::AlignRight);
+  // The view lets go of the chart it made for itself without deleting it.
+  QChart* own = QChartView::chart();
   setChart(chart);
+  delete own;
   setRenderHint(QPainter::Antialiasing);
 
   bottom_ = new QDateTimeAxis;
