@@ -88,8 +88,10 @@ void MatchFigures(Context& c) { pkt::PrintMatchFigures(c.logPath, c.exportRender
 void ReloadFigures(Context& c) { pkt::PrintReloadFigures(c.logPath, c.folder, c.indexS); }
 
 // The figures in the order they are printed; a new figure is one more entry.
-const std::vector<std::function<void(Context&)>> kFigures = {FloorFigures, IndexFigures, ViewerFigures,
-                                                                    MatchFigures, ReloadFigures};
+// The rebuild's figures come right after the index's: the gigabytes the
+// exports write later push the log out of the page cache.
+const std::vector<std::function<void(Context&)>> kFigures = {FloorFigures, IndexFigures, ReloadFigures,
+                                                                    ViewerFigures, MatchFigures};
 
 // The temporary folder of the run, removed however main ends.
 struct TempFolder {
