@@ -1,4 +1,5 @@
 #include "iso8583/decode_log.h"
+#include "platform/bytes.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -17,7 +18,6 @@ void TDecodeLog::Append(const char* fmt, ...) {
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr std::size_t kDumpWidth = 16;
 
 char Printable(std::uint8_t b) { return b >= 32 && b <= 126 ? static_cast<char>(b) : '.'; }

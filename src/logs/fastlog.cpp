@@ -1,4 +1,5 @@
 #include "logs/fastlog.h"
+#include "platform/bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -554,12 +555,8 @@ TSystemTime TH2HPacketHandler::GetSystemTime() const { return TSystemTime::FromB
 std::string TH2HPacketHandler::GetTimeText() const { return TimeStampText(GetSystemTime()); }
 std::string TH2HPacketHandler::GetAddress() const { return AddressText(GetHeader() + host_header::kAddress); }
 char* TH2HPacketHandler::PutHostID(char* out) const {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   const std::uint8_t* id = GetHeader() + host_header::kHostID;
-  for (int i = 0; i < 16; ++i) {
-    *out++ = kHex[id[i] >> 4];
-    *out++ = kHex[id[i] & 0x0F];
-  }
+  for (int i = 0; i < 16; ++i) out = PutHexByte(out, id[i]);
   return out;
 }
 

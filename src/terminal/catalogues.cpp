@@ -1,4 +1,5 @@
 #include "terminal/catalogues.h"
+#include "platform/bytes.h"
 
 #include <cstdio>
 
@@ -188,8 +189,6 @@ static_assert(std::size(kMessageTypes) == 85 && std::size(kResponseCodes) == 67)
 
 constexpr auto kMessageTypeIndex = Index(kMessageTypes);
 constexpr auto kResponseCodeIndex = Index(kResponseCodes);
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 inline void AppendHex(std::string& out, std::uint8_t b) {
   out.push_back(kHexDigits[b >> 4]);

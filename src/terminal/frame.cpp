@@ -1,4 +1,5 @@
 #include "terminal/frame.h"
+#include "platform/bytes.h"
 
 namespace pkt {
 namespace {
@@ -11,14 +12,12 @@ bool Holds(const std::uint8_t* body, std::size_t bodySize, std::size_t offset, s
 // that does not lie wholly inside the body reads as 0.
 std::uint32_t ReadLE32(const std::uint8_t* body, std::size_t bodySize, std::size_t offset) {
   if (!Holds(body, bodySize, offset, 4)) return 0;
-  const std::uint8_t* p = body + offset;
-  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+  return ReadLittleEndian32(body + offset);
 }
 
 std::uint16_t ReadLE16(const std::uint8_t* body, std::size_t bodySize, std::size_t offset) {
   if (!Holds(body, bodySize, offset, 2)) return 0;
-  const std::uint8_t* p = body + offset;
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+  return ReadLittleEndian16(body + offset);
 }
 
 // The header fields of either frame; the header is complete when the body

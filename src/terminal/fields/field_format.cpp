@@ -1,4 +1,5 @@
 #include "terminal/fields/field_format.h"
+#include "platform/bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,12 +13,11 @@ namespace {
 
 // Digits of v in base 10 or 16 (upper case), written backwards from end; returns the first.
 char* Digits(std::uint64_t v, unsigned base, char* end) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   char* p = end;
   // Each base with its own constant divisor: no division instruction.
   if (base == 16) {
     do {
-      *--p = kDigits[v & 0xF];
+      *--p = kHexDigits[v & 0xF];
       v >>= 4;
     } while (v != 0);
     return p;
@@ -42,8 +42,7 @@ Placeholder ReadPlaceholder(const char*& p) {
 }
 
 // The two places a field text is written: a string of its own (the tree, the
-// list of strings, the export's field buffers) or straight into the export's
-// block buffer.
+// list of strings, the export's field buffers) or room already made for it.
 struct StringOut {
   std::string& s;
   void Append(const char* p, std::size_t n) { s.append(p, n); }
@@ -57,24 +56,6 @@ struct StringOut {
     const char* first = PutDecimalBackward(end, v);
     s.append(first, static_cast<std::size_t>(end - first));
   }
-};
-
-struct BufferOut {
-  TTextBuffer& b;
-  void Append(const char* p, std::size_t n) { b.Append(p, n); }
-  void Append(std::string_view v) { b.Append(v); }
-  void Append(char c) { b.Append(c); }
-  void Fill(std::size_t n, char c) {
-    char* p = b.Room(n);
-    std::memset(p, c, n);
-    b.Commit(p + n);
-  }
-  void Cp1251(std::string_view bytes) {
-    std::string utf8;
-    AppendCp1251AsUtf8(utf8, bytes);
-    b.Append(utf8);
-  }
-  void Decimal(std::uint64_t v) { b.Commit(PutDecimal(b.Room(20), v)); }
 };
 
 // Room already made for the whole text (a compiled format's Put).
@@ -317,23 +298,17 @@ char* TCompiledFormat::Put(char* o, std::initializer_list<FieldArg> args) const 
 }
 
 void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   const std::size_t at = out.size();
   out.resize(at + 3 * count);
   char* p = out.data() + at;
   for (std::size_t i = 0; i < count; ++i) {
-    *p++ = kHex[bytes[i] >> 4];
-    *p++ = kHex[bytes[i] & 0x0F];
+    p = PutHexByte(p, bytes[i]);
     *p++ = ' ';
   }
 }
 
 void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args) {
   FormatInto(StringOut{out}, fmt, args);
-}
-
-void AppendFieldFormat(TTextBuffer& out, const char* fmt, std::initializer_list<FieldArg> args) {
-  FormatInto(BufferOut{out}, fmt, args);
 }
 
 }  // namespace pkt

@@ -84,7 +84,6 @@ char* PutHundredths(char* o, std::int64_t hundredths);
 // Appends fmt with its placeholders replaced by args in order. A placeholder
 // without an argument writes nothing; surplus arguments are ignored.
 void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args);
-void AppendFieldFormat(TTextBuffer& out, const char* fmt, std::initializer_list<FieldArg> args);
 
 // Appends each byte as two upper-case hexadecimal digits and a blank (the
 // last one too): the bytes of HexBytesText, without a string of their own.

@@ -15,8 +15,6 @@
 
 namespace pkt {
 
-enum class FrontEnd { Tree, Export };
-
 // One item line of the text export, written while the renderer runs: each
 // field text is appended to the output as soon as it is finished (in cp1251,
 // by the delimited-text rule, tabs between the fields), and the buffers the
@@ -116,7 +114,6 @@ class FieldPlace {
   static FieldPlace Export(std::vector<std::string>& lines) { return FieldPlace(nullptr, &lines, nullptr); }
   static FieldPlace Export(ExportLine& line) { return FieldPlace(nullptr, nullptr, &line); }
 
-  FrontEnd frontEnd() const { return node_ ? FrontEnd::Tree : FrontEnd::Export; }
   bool isExport() const { return node_ == nullptr; }
 
   // Tree: adds text as the last child of this place's node and returns the

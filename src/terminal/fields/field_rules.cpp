@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/systime.h"
+#include "platform/bytes.h"
 #include "terminal/catalogues.h"
 #include "terminal/fields/field_format.h"
 #include "terminal/fields/field_table.h"
@@ -42,12 +43,12 @@ void RuleFileNumber(const TTLVStorage& storage, const FieldRule& rule, std::stri
     fieldText.assign(rule.failure.text);
     return;
   }
+  const std::uint8_t bytes[4] = {item->ByteAt(0), item->ByteAt(1), item->ByteAt(2), item->ByteAt(3)};
   std::uint32_t value;
   if (item->GetLength() == 2) {
-    value = (std::uint32_t(item->ByteAt(0)) << 8) | item->ByteAt(1);
+    value = ReadBigEndian16(bytes);
   } else if (item->GetLength() == 4) {
-    value = (std::uint32_t(item->ByteAt(0)) << 24) | (std::uint32_t(item->ByteAt(1)) << 16) |
-            (std::uint32_t(item->ByteAt(2)) << 8) | item->ByteAt(3);
+    value = ReadBigEndian32(bytes);
   } else {
     Invalid(rule, fieldText);
     return;
@@ -90,13 +91,8 @@ void RuleCertificateUid(const TTLVStorage& storage, const FieldRule& rule, std::
     Invalid(rule, fieldText);
     return;
   }
-  static constexpr char kHex[] = "0123456789ABCDEF";
   char digits[32];
-  for (std::uint32_t i = 0; i < 16; ++i) {
-    std::uint8_t b = item->ByteAt(i);
-    digits[2 * i] = kHex[b >> 4];
-    digits[2 * i + 1] = kHex[b & 0xF];
-  }
+  for (std::uint32_t i = 0; i < 16; ++i) PutHexByte(digits + 2 * i, item->ByteAt(i));
   AppendFieldFormat(fieldText, rule.format, {FieldArg::Utf8(std::string_view(digits, sizeof digits))});
 }
 

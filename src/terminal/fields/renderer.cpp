@@ -8,10 +8,12 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/bytes.h"
 #include "platform/digits.h"
 #include "platform/systime.h"
 #include "terminal/catalogues.h"
 #include "terminal/fields/field_format.h"
+#include "terminal/fields/field_read.h"
 #include "terminal/fields/field_table.h"
 #include "text/codepage.h"
 #include "text/delimited.h"
@@ -44,31 +46,12 @@ unsigned __int128 ExactBcd(const TTLVStorage& storage, const FieldRule& r, std::
   // An item without bytes reads as zeros, as ByteAt reads it.
   const std::uint8_t* data = item->GetData();
   if (data == nullptr) return 0;
-  // Nine bytes fit in 64 bits whatever their nibbles (at most 165 a byte);
-  // the rest are added in 128 bits.
-  const std::uint32_t length = item->GetLength();
-  const std::uint32_t head = length < 9 ? length : 9;
-  std::uint64_t first = 0;
-  for (std::uint32_t i = 0; i < head; ++i) first = first * 100 + (data[i] >> 4) * 10 + (data[i] & 0xF);
-  unsigned __int128 v = first;
-  for (std::uint32_t i = head; i < length; ++i) v = v * 100 + (data[i] >> 4) * 10 + (data[i] & 0xF);
-  return v;
+  return BcdValue128(data, item->GetLength());
 }
 
 std::string_view DecimalText(unsigned __int128 v, char (&buffer)[48]) {
-  char* end = buffer + sizeof buffer;
-  char* p = end;
-  // Nineteen digits at a time in 64 bits: 128-bit division is slow.
-  constexpr std::uint64_t kChunk = 10000000000000000000ull;
-  while (v >= kChunk) {
-    auto low = static_cast<std::uint64_t>(v % kChunk);
-    v /= kChunk;
-    char* const chunkStart = p - 19;
-    p = PutDecimalBackward(p, low);
-    while (p > chunkStart) *--p = '0';
-  }
-  // Two digits a step for the rest (card numbers have up to twenty).
-  p = PutDecimalBackward(p, static_cast<std::uint64_t>(v));
+  char* const end = buffer + sizeof buffer;
+  const char* p = PutWideDecimalBackward(end, v);
   return std::string_view(p, end - p);
 }
 
@@ -588,12 +571,12 @@ bool QuickField(ExportLine& line, const TQuickRow& q, const TTLVStorage& storage
       break;
     case Reader::Word:
       if (length != 2) return false;
-      value = (std::uint32_t(d[0]) << 8) | d[1];
+      value = ReadBigEndian16(d);
       break;
     case Reader::DWord:
     case Reader::Int:
       if (length != 4) return false;
-      value = (std::uint32_t(d[0]) << 24) | (std::uint32_t(d[1]) << 16) | (std::uint32_t(d[2]) << 8) | d[3];
+      value = ReadBigEndian32(d);
       signedValue = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
       break;
     case Reader::Bcd14:

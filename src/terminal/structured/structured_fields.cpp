@@ -2,6 +2,7 @@
 // dates or a scaled amount. Every read inside a value is bounded by the
 // value's length: records are only decoded when they lie wholly inside it.
 #include "terminal/structured/structured_fields.h"
+#include "platform/bytes.h"
 
 #include <cstring>
 
@@ -17,20 +18,12 @@ namespace pkt {
 namespace {
 
 // Integers inside a record; p points at a record that holds them wholly.
-std::uint16_t BE16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
-std::uint32_t BE24(const std::uint8_t* p) { return (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2]; }
-std::uint32_t BE32(const std::uint8_t* p) {
-  return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-}
-std::uint16_t LE16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t LE32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
-}
-std::int64_t LE64(const std::uint8_t* p) {
-  std::uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-  return static_cast<std::int64_t>(v);
-}
+constexpr auto BE16 = ReadBigEndian16;
+constexpr auto BE24 = ReadBigEndian24;
+constexpr auto BE32 = ReadBigEndian32;
+constexpr auto LE16 = ReadLittleEndian16;
+constexpr auto LE32 = ReadLittleEndian32;
+std::int64_t LE64(const std::uint8_t* p) { return static_cast<std::int64_t>(ReadLittleEndian64(p)); }
 
 // The first item with the case's tag (the lookup rule of every case), or null.
 const TTLV* FirstWithTag(const TTLVStorage& storage, const TTLV& item) {
