@@ -114,7 +114,8 @@ void AppendInteger(Out& out, const Placeholder& ph, std::int64_t value) {
     case 'd': {
       auto v = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
       negative = v < 0;
-      magnitude = negative ? 0u - static_cast<std::uint64_t>(static_cast<std::int64_t>(v)) : static_cast<std::uint64_t>(v);
+      magnitude = negative ? 0u - static_cast<std::uint64_t>(static_cast<std::int64_t>(v))
+                           : static_cast<std::uint64_t>(v);
       break;
     }
     case 'X':
@@ -149,7 +150,8 @@ void AppendText(Out& out, const FieldArg& arg) {
       char buffer[24];
       char* end = buffer + sizeof buffer;
       bool negative = arg.integer < 0;
-      std::uint64_t m = negative ? 0u - static_cast<std::uint64_t>(arg.integer) : static_cast<std::uint64_t>(arg.integer);
+      std::uint64_t m =
+          negative ? 0u - static_cast<std::uint64_t>(arg.integer) : static_cast<std::uint64_t>(arg.integer);
       char* p = Digits(m, 10, end);
       if (negative) *--p = '-';
       out.Append(p, end - p);

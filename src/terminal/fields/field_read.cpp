@@ -105,13 +105,9 @@ unsigned __int128 ExactBcd(const TTLV* item, const RawValue& raw) {
   return item->GetData() ? BcdValue128(item->GetData(), item->GetLength()) : 0;
 }
 
-// Ten-thousandths rounded to hundredths, a half away from zero (1.005 gives
-// 1.01 and -1.005 gives -1.01), in integers: the decimal value is exact.
 void SetRoundedHundredths(TFieldReading& out, std::int64_t tenThousandths) {
-  const bool negative = tenThousandths < 0;
-  const std::uint64_t m =
-      negative ? 0u - static_cast<std::uint64_t>(tenThousandths) : static_cast<std::uint64_t>(tenThousandths);
-  SetHundredths(out, negative, m / 100 + (m % 100 >= 50 ? 1 : 0));
+  const std::int64_t h = RoundToHundredths(tenThousandths);
+  SetHundredths(out, h < 0, h < 0 ? 0u - static_cast<std::uint64_t>(h) : static_cast<std::uint64_t>(h));
 }
 
 // The one-byte codes shown by a catalogue text.
@@ -224,6 +220,14 @@ void ReadSpecial(const TTLVStorage& storage, const FieldRule& r, TFieldReading& 
 }
 
 }  // namespace
+
+std::int64_t RoundToHundredths(std::int64_t tenThousandths) {
+  const bool negative = tenThousandths < 0;
+  const std::uint64_t m =
+      negative ? 0u - static_cast<std::uint64_t>(tenThousandths) : static_cast<std::uint64_t>(tenThousandths);
+  const std::uint64_t h = m / 100 + (m % 100 >= 50 ? 1 : 0);
+  return negative ? -static_cast<std::int64_t>(h) : static_cast<std::int64_t>(h);
+}
 
 FieldColumns TreeColumns(const FieldRule& r) { return {r.buffer, r.failure}; }
 

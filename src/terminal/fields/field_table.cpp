@@ -321,18 +321,6 @@ const FieldRule* FieldRuleOf(std::uint32_t tag) {
 
 const FieldRule* FieldRules() { return kRules; }
 
-FieldRuleFn SpecialRuleFn(Special special) {
-  switch (special) {
-    case Special::TwoWidths: return RuleTwoWidths;
-    case Special::FileNumber: return RuleFileNumber;
-    case Special::DateTime: return RuleDateTime;
-    case Special::TimeRange: return RuleTimeRange;
-    case Special::CertificateUid: return RuleCertificateUid;
-    case Special::RawDebitDate: return RuleRawDebitDate;
-    case Special::None: break;
-  }
-  return nullptr;
-}
 std::size_t FieldRuleCount() { return kRuleCount; }
 
 }  // namespace pkt

@@ -91,10 +91,6 @@ enum class Special : std::uint8_t {
   RawDebitDate,    // 240: hexadecimal bytes without brackets
 };
 
-struct FieldRule;
-// A special rule: leaves the field text (empty for nothing shown).
-using FieldRuleFn = void (*)(const TTLVStorage& storage, const FieldRule& rule, std::string& fieldText);
-
 struct FieldRule {
   std::uint8_t tag;
   const char* name;     // the protocol name
@@ -115,15 +111,5 @@ const FieldRule* FieldRuleOf(std::uint32_t tag);
 // All rows in tag order.
 const FieldRule* FieldRules();
 std::size_t FieldRuleCount();
-
-// The function of a special rule (null for Special::None).
-FieldRuleFn SpecialRuleFn(Special special);
-
-void RuleTwoWidths(const TTLVStorage& storage, const FieldRule& rule, std::string& fieldText);       // 7, 26
-void RuleFileNumber(const TTLVStorage& storage, const FieldRule& rule, std::string& fieldText);      // 15, 16
-void RuleDateTime(const TTLVStorage& storage, const FieldRule& rule, std::string& fieldText);        // 25, 70
-void RuleTimeRange(const TTLVStorage& storage, const FieldRule& rule, std::string& fieldText);       // 79
-void RuleCertificateUid(const TTLVStorage& storage, const FieldRule& rule, std::string& fieldText);  // 147
-void RuleRawDebitDate(const TTLVStorage& storage, const FieldRule& rule, std::string& fieldText);    // 240
 
 }  // namespace pkt

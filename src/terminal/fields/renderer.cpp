@@ -22,54 +22,6 @@ namespace pkt {
 
 namespace {
 
-// Ten-thousandths rounded to hundredths, a half away from zero (1.005 gives
-// 1.01 and -1.005 gives -1.01), in integers: the decimal value is exact, so no
-// binary rounding can turn a half into less.
-std::int64_t RoundToHundredths(std::int64_t tenThousandths) {
-  bool negative = tenThousandths < 0;
-  std::uint64_t m = negative ? 0u - static_cast<std::uint64_t>(tenThousandths) : static_cast<std::uint64_t>(tenThousandths);
-  std::uint64_t h = m / 100 + (m % 100 >= 50 ? 1 : 0);
-  return negative ? -static_cast<std::int64_t>(h) : static_cast<std::int64_t>(h);
-}
-
-// The exact value of a packed BCD value read as `value`: twenty digits do not
-// fit in 64 bits, so a value of ten bytes or more is added up again digit by
-// digit in 128 bits (a nibble above 9 counting with its binary value, as the
-// storage's reader counts it). Card numbers and balances are shown from this
-// value, so a long number is never shown wrapped or negative.
-unsigned __int128 ExactBcd(const TTLVStorage& storage, const FieldRule& r, std::uint64_t value) {
-  // A value read with at most 14 digits has at most seven bytes: it fits.
-  if (r.reader != Reader::Bcd20) return value;
-  const std::uint32_t tag = r.tag;
-  const TTLV* item;
-  if (storage.Find(tag, item) != TLV_OK || item->GetLength() < 10) return value;
-  // An item without bytes reads as zeros, as ByteAt reads it.
-  const std::uint8_t* data = item->GetData();
-  if (data == nullptr) return 0;
-  return BcdValue128(data, item->GetLength());
-}
-
-std::string_view DecimalText(unsigned __int128 v, char (&buffer)[48]) {
-  char* const end = buffer + sizeof buffer;
-  const char* p = PutWideDecimalBackward(end, v);
-  return std::string_view(p, end - p);
-}
-
-// The tree and the export read a few texts into buffers of different sizes,
-// and give a few fields a different failure text.
-struct FrontEndColumns {
-  std::uint16_t buffer;
-  Failure failure;
-};
-
-FrontEndColumns ColumnsFor(const FieldRule& r, FieldPlace place) {
-  FrontEndColumns c{r.buffer, r.failure};
-  if (place.isExport()) {
-    if (r.exportRule.buffer != 0) c.buffer = r.exportRule.buffer;
-    if (r.exportRule.failure.kind != Fail::None) c.failure = r.exportRule.failure;
-  }
-  return c;
-}
 
 // How the export can write a row's field straight into its line, without a
 // text of its own: when the row's conversion gives only numbers (digits, a
@@ -158,164 +110,108 @@ TByValueField& ByValueField(std::uint8_t tag, std::uint8_t value) {
   return (*row)[value];
 }
 
-// A field with one value read by a reader of the storage. Kept out of line:
-// it holds the text buffer, which must not sit in every frame of a nested
-// message's recursion.
-// Returns true when the field went straight onto the export line.
-__attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& storage, const FieldRule& r,
-                                           std::string& text) {
-  const FrontEndColumns columns = ColumnsFor(r, place);
-  ExportLine* const line = place.line();
-  const TDirectRow* direct = line ? &DirectRowOf(r) : nullptr;
-  if (direct && direct->form == DirectForm::None) direct = nullptr;
-  bool written = false;
-  auto format = [&](std::initializer_list<FieldArg> args) {
-    if (direct == nullptr) {
-      AppendFieldFormat(text, r.format, args);
-      return;
-    }
-    line->PutDirect(direct->format, direct->form == DirectForm::Quoted, args);
-    written = true;
+// The placeholders of each row's format, one letter each ('i', 's', 'f'),
+// worked out once: they say which arguments a reading is written with.
+const FormatSignature& SignatureOfRow(const FieldRule& r) {
+  static const std::array<FormatSignature, 256> rows = [] {
+    std::array<FormatSignature, 256> s{};
+    for (std::size_t i = 0; i < FieldRuleCount(); ++i) s[FieldRules()[i].tag] = SignatureOf(FieldRules()[i].format);
+    return s;
+  }();
+  return rows[r.tag];
+}
+
+// Hexadecimal bytes: "[ AA BB ]" behind a hex row's prefix, "AA BB " behind
+// the raw debit date's, 32 digits without separators for a certificate.
+void WriteBytes(const FieldRule& r, std::string_view bytes, std::string& text) {
+  const auto* b = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  if (r.conv == Conv::Rule && r.special == Special::CertificateUid) {
+    char digits[32];
+    for (std::size_t i = 0; i < 16; ++i) PutHexByte(digits + 2 * i, b[i]);
+    AppendFieldFormat(text, r.format, {FieldArg::Utf8(std::string_view(digits, sizeof digits))});
+    return;
+  }
+  text.assign(r.format);
+  const bool brackets = r.conv == Conv::Hex;
+  if (brackets) text.append("[ ");
+  AppendHexBytes(text, b, bytes.size());
+  if (brackets) text.append(" ]");
+}
+
+// The third step of a field: its reading written through the row's format.
+// format takes the arguments the format's placeholders ask for.
+template <class Format>
+void WriteReading(const FieldRule& r, const TFieldReading& rd, std::string& text, Format&& format) {
+  using Kind = TFieldReading::Kind;
+  const FormatSignature& sig = SignatureOfRow(r);
+  const auto signedMagnitude = [&] {
+    const auto m = static_cast<std::int64_t>(static_cast<std::uint64_t>(rd.magnitude));
+    return rd.negative ? -m : m;
   };
-  std::uint64_t value = 0;
-  std::int64_t signedValue = 0;  // the Int reader's value
-  char buffer[kLargestTextBuffer];
-  std::size_t length = 0;
-  int rc = TLV_OK;
-  switch (r.reader) {
-    case Reader::Byte: {
-      std::uint8_t v = 0;
-      rc = storage.GetByte(r.tag, v);
-      value = v;
-      break;
-    }
-    case Reader::Word: {
-      std::uint16_t v = 0;
-      rc = storage.GetWord(r.tag, v);
-      value = v;
-      break;
-    }
-    case Reader::DWord: {
-      std::uint32_t v = 0;
-      rc = storage.GetDWord(r.tag, v);
-      value = v;
-      break;
-    }
-    case Reader::Int: {
-      std::int32_t v = 0;
-      rc = storage.GetInt(r.tag, v);
-      signedValue = v;
-      value = static_cast<std::uint32_t>(v);
-      break;
-    }
-    case Reader::Bcd14:
-    case Reader::Bcd20: {
-      std::uint64_t v = 0;
-      rc = storage.GetBCD(r.tag, r.reader == Reader::Bcd14 ? 14 : 20, v);
-      value = v;
-      break;
-    }
-    case Reader::Text: {
-      std::uint32_t capacity = columns.buffer <= sizeof buffer ? columns.buffer : sizeof buffer;
-      rc = storage.GetString(r.tag, buffer, capacity);
-      if (rc == TLV_OK) length = strnlen(buffer, capacity);
-      break;
-    }
-    case Reader::None:
-    case Reader::Raw:
-      break;
+  char digits[48];
+  const auto decimal = [&](unsigned __int128 v) {
+    char* const end = digits + sizeof digits;
+    const char* first = PutWideDecimalBackward(end, v);
+    return FieldArg::Utf8(std::string_view(first, end - first));
+  };
+  switch (rd.kind) {
+    case Kind::Nothing: return;
+    case Kind::Shown: text.assign(rd.text); return;
+    case Kind::Number:
+      if (sig.count == 1 && sig.letters[0] == 's') {
+        // A signed number as a text: its sign in front of the digits.
+        char* const end = digits + sizeof digits;
+        char* first = PutWideDecimalBackward(end, rd.magnitude);
+        if (rd.negative) *--first = '-';
+        return format({FieldArg::Utf8(std::string_view(first, end - first))});
+      }
+      return format({FieldArg::Int(signedMagnitude())});
+    case Kind::Decimal:
+      if (sig.letters[0] == 'f') return format({FieldArg::Hundredths(signedMagnitude())});
+      if (sig.letters[0] == 's')
+        return format({decimal(rd.magnitude / 100), FieldArg::Int(static_cast<std::uint32_t>(rd.magnitude % 100))});
+      return format({FieldArg::Int(static_cast<std::uint32_t>(rd.magnitude / 100)),
+                     FieldArg::Int(static_cast<std::uint32_t>(rd.magnitude % 100))});
+    case Kind::Code:
+      if (sig.count == 2) return format({FieldArg::Int(signedMagnitude()), FieldArg::Utf8(rd.text)});
+      return format({FieldArg::Utf8(rd.text)});
+    case Kind::Text:
+      if (r.conv == Conv::Hex) return void(text.assign(r.format).append(rd.text));
+      if (rd.coding == TFieldReading::Coding::Stars) return format({FieldArg::Stars(rd.text.size())});
+      if (rd.coding == TFieldReading::Coding::Cp1251) return format({FieldArg::Cp1251(rd.text)});
+      return format({FieldArg::Utf8(rd.text)});
+    case Kind::Bytes: return WriteBytes(r, rd.bytes, text);
+    case Kind::Times:
+      return format({FieldArg::Int(rd.quad[0]), FieldArg::Int(rd.quad[1]), FieldArg::Int(rd.quad[2]),
+                     FieldArg::Int(rd.quad[3])});
   }
+}
 
-  if (rc != TLV_OK) {
-    switch (columns.failure.kind) {
-      case Fail::Quoted: text.assign(columns.failure.text); return false;
-      case Fail::Zero: value = 0; signedValue = 0; length = 0; break;
-      case Fail::Omit:
-      case Fail::None: return false;
-    }
-  }
-
+// A field with a value read by its row's reader or special rule. Kept out of
+// line: its reading holds a text buffer, which must not sit in every frame of
+// a nested message's recursion.
+// Returns true when the field went straight onto the export line.
+__attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
+                                           const FieldRule& r, std::string& text) {
+  TFieldReading rd;
+  ReadField(storage, item, r, place.isExport() ? ExportColumns(r) : TreeColumns(r), rd);
+  ExportLine* const line = place.line();
   TByValueField* byValue = nullptr;
-  if (line && rc == TLV_OK && value < 256 && TextFollowsFromValue(r.conv)) {
-    byValue = &ByValueField(r.tag, static_cast<std::uint8_t>(value));
+  if (line && rd.kind == TFieldReading::Kind::Code) {
+    byValue = &ByValueField(r.tag, static_cast<std::uint8_t>(rd.magnitude));
     if (byValue->made) {
       line->FieldBytes(byValue->bytes, byValue->empty);
       return true;
     }
   }
-
-  switch (r.conv) {
-    case Conv::Plain:
-      format({FieldArg::Int(r.reader == Reader::Int ? signedValue : static_cast<std::int64_t>(value))});
-      break;
-    case Conv::MessageType: {
-      TCatalogueText name;
-      format({FieldArg::Utf8(MessageTypeName(static_cast<std::uint8_t>(value), name))});
-      break;
-    }
-    case Conv::ResponseCode: {
-      TCatalogueText response;
-      format({FieldArg::Int(static_cast<std::int64_t>(value)),
-              FieldArg::Utf8(ResponseCodeText(static_cast<std::uint8_t>(value), response))});
-      break;
-    }
-    case Conv::WeekDays:
-      format({FieldArg::Utf8(WeekDaysText(static_cast<std::uint8_t>(value)))});
-      break;
-    case Conv::Decimal: {
-      char digits[48];
-      unsigned __int128 exact = rc == TLV_OK ? ExactBcd(storage, r, value) : 0;
-      format({FieldArg::Utf8(DecimalText(exact, digits))});
-      break;
-    }
-    case Conv::Amount:
-      format({FieldArg::Int(static_cast<std::uint32_t>(value / 10000)),
-              FieldArg::Int(static_cast<std::uint32_t>(value / 100 % 100))});
-      break;
-    case Conv::Amount64: {
-      char digits[48];
-      unsigned __int128 exact = rc == TLV_OK ? ExactBcd(storage, r, value) : 0;
-      format({FieldArg::Utf8(DecimalText(exact / 10000, digits)),
-              FieldArg::Int(static_cast<std::uint32_t>(exact / 100 % 100))});
-      break;
-    }
-    case Conv::Fraction:
-      format({FieldArg::Hundredths(RoundToHundredths(static_cast<std::int64_t>(value)))});
-      break;
-    case Conv::Low32:
-      format({FieldArg::Int(static_cast<std::uint32_t>(value))});
-      break;
-    case Conv::NumberText:
-      format({FieldArg::Int(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)))});
-      break;
-    case Conv::Thousandths:
-      format({FieldArg::Int(static_cast<std::uint32_t>(value / 1000)),
-              FieldArg::Int(static_cast<std::uint32_t>(value / 10 % 100))});
-      break;
-    case Conv::Text:
-      format({FieldArg::Cp1251(std::string_view(buffer, length))});
-      break;
-    case Conv::OemText:
-      // The terminal wrote this text in its OEM code page.
-      if (rc == TLV_OK) OemToAnsi(buffer, length);
-      format({FieldArg::Cp1251(std::string_view(buffer, length))});
-      break;
-    case Conv::Pin:
-      // The number of digits shows; the digits do not.
-      format({FieldArg::Stars(length)});
-      break;
-    case Conv::Enumeration:
-      for (std::uint8_t i = 0; i < r.enumCount; ++i) {
-        if (r.enums[i].value == value) {
-          text.assign(r.enums[i].text);
-          return false;
-        }
-      }
-      format({FieldArg::Int(static_cast<std::int64_t>(value))});
-      break;
-    default:
-      break;
-  }
+  const TDirectRow* direct = line ? &DirectRowOf(r) : nullptr;
+  if (direct && (direct->form == DirectForm::None || rd.kind == TFieldReading::Kind::Shown)) direct = nullptr;
+  bool written = false;
+  WriteReading(r, rd, text, [&](std::initializer_list<FieldArg> args) {
+    if (direct == nullptr) return AppendFieldFormat(text, r.format, args);
+    line->PutDirect(direct->format, direct->form == DirectForm::Quoted, args);
+    written = true;
+  });
   if (byValue) {
     AppendDelimitedUtf8Field(byValue->bytes, text);
     byValue->empty = text.empty();
@@ -708,37 +604,14 @@ void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
   std::string local;
   std::string& text = place.Scratch(depth, local);
   switch (r->conv) {
-    case Conv::Fixed:
-      text.assign(r->format);
-      break;
-    case Conv::Token: {
-      TCatalogueText token;
-      AppendFieldFormat(text, r->format, {FieldArg::Utf8(TransactionTokenText(storage, r->tag, token))});
-      break;
-    }
-    case Conv::Hex: {
-      text.assign(r->format);
-      const TTLV* found;
-      if (storage.Find(r->tag, found) == TLV_OK) {
-        text.append("[ ");
-        AppendHexBytes(text, found->GetData(), found->GetLength());
-        text.append(" ]");
-      } else {
-        text.append("???");
-      }
-      break;
-    }
     case Conv::Nested:
       NestedField(place, storage, item, *r, depth);
       return;
     case Conv::Structured:
       if (r->structured && r->structured(place, storage, item, text) == CaseEnd::ReturnDirectly) return;
       break;
-    case Conv::Rule:
-      if (FieldRuleFn rule = SpecialRuleFn(r->special)) rule(storage, *r, text);
-      break;
     default:
-      if (ScalarField(place, storage, *r, text)) return;
+      if (ScalarField(place, storage, item, *r, text)) return;
       break;
   }
   place.FinalText(text);
