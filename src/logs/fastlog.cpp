@@ -161,7 +161,7 @@ class EntryStore {
 // The sort key of a record from its header.
 std::uint64_t RecordKey(const std::uint8_t* header) {
   SortKeyMaker key;
-  return key(header + 3);
+  return key(header + kRecordTimeOffset);
 }
 
 // The two log families: header layout and the scan's answer to a short tail
@@ -260,7 +260,7 @@ void WalkStretch(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64
       if (scan.filter) scan.filter(scan.log, Handler(&scan.log, offset), skip);
       if (!skip) {
         if (st.kept >= capacity) break;
-        const std::uint64_t key = sortKey(header + 3);
+        const std::uint64_t key = sortKey(header + kRecordTimeOffset);
         if (st.kept == 0)
           st.firstKey = key;
         else if (key < st.lastKey)

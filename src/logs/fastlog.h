@@ -18,8 +18,6 @@ namespace pkt {
 class TTerminalFastLog;
 class TH2HFastLog;
 
-// One accepted record of a terminal log. A small value (the owning index and
-// the record's offset); valid while the index's view is mapped.
 // The fields of a record's header read at once (one look at the mapped
 // view instead of one a field): what the export writes of every record.
 struct TRecordFields {
@@ -33,6 +31,8 @@ struct TRecordFields {
   std::uint32_t bodySize = 0;  // as GetBodySize
 };
 
+// One accepted record of a terminal log. A small value (the owning index and
+// the record's offset); valid while the index's view is mapped.
 class TTerminalPacketHandler {
  public:
   TTerminalPacketHandler(const TTerminalFastLog* log, std::uint64_t offset) : log_(log), offset_(offset) {}

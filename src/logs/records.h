@@ -45,6 +45,11 @@ constexpr std::uint32_t kKind = 2, kTime = 3, kAddress = 19, kHostID = 43, kData
 
 constexpr std::uint32_t kAddressSize = 24;
 
+// Both families keep the record's time stamp at the same place of the header:
+// the index orders records of either family by it.
+constexpr std::uint32_t kRecordTimeOffset = terminal_header::kTime;
+static_assert(host_header::kTime == kRecordTimeOffset);
+
 // Names of the kinds in the terminal viewer ("Неизвестный" for any other value).
 const char* TerminalKindName(TRecordKind kind);
 // Names of the kinds in the host-to-host viewer.

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QShortcut>
 
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -179,7 +180,7 @@ void TfmMDICont::acOpenFolderExecute() {
 
 TViewerWindow* TfmMDICont::OpenFiles(const QStringList& files, int filterIndex) {
   // A filter index that names no viewer opens nothing; no merged log is left behind for it.
-  if (files.isEmpty() || filterIndex < 1 || filterIndex > 5) return nullptr;
+  if (files.isEmpty() || filterIndex < 1 || filterIndex > static_cast<int>(std::size(kLogFileTypes))) return nullptr;
   std::vector<std::string> paths;
   for (const auto& f : files) paths.push_back(Local8(f));
   std::string tempPath;

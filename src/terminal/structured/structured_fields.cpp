@@ -25,13 +25,6 @@ constexpr auto LE16 = ReadLittleEndian16;
 constexpr auto LE32 = ReadLittleEndian32;
 std::int64_t LE64(const std::uint8_t* p) { return static_cast<std::int64_t>(ReadLittleEndian64(p)); }
 
-// The first item with the case's tag (the lookup rule of every case), or null.
-const TTLV* FirstWithTag(const TTLVStorage& storage, const TTLV& item) {
-  const TTLV* found = nullptr;
-  if (storage.Find(item.GetTag(), found) != TLV_OK) return nullptr;
-  return found;
-}
-
 std::string Hex(const TTLV& value) {
   return value.GetLength() != 0 && value.GetData() ? HexBytesText(value.GetData(), value.GetLength()) : std::string();
 }
@@ -100,7 +93,7 @@ constexpr CouponList kCouponEx{"MF_TRZ_COUPON_EX", RecordTable::kCouponExSlot, C
 
 CaseEnd RenderCoupons(const CouponList& list, FieldPlace parent, const TTLVStorage& storage, const TTLV& item,
                       std::string& fieldText) {
-  const TTLV* value = FirstWithTag(storage, item);
+  const TTLV* value = storage.FirstWithTag(item);
   if (!value) {
     fieldText = format("%s: ???", list.name);
     return CaseEnd::FinalStep;
@@ -143,7 +136,7 @@ constexpr TokenList kRollbackTokens{"MF_ROLLBACK_CR_TRZ_TOKENS_LIST: ", "MF_ROLL
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #pragma GCC diagnostic ignored "-Wformat-security"
 CaseEnd RenderTokens(const TokenList& list, const TTLVStorage& storage, const TTLV& item, std::string& fieldText) {
-  const TTLV* value = FirstWithTag(storage, item);
+  const TTLV* value = storage.FirstWithTag(item);
   if (!value) return CaseEnd::FinalStep;
   std::uint32_t length = value->GetLength();
   const std::uint8_t* data = value->GetData();
@@ -223,7 +216,7 @@ constexpr PurseList kPurseChange{"MF_PURSE_CHANGE_TRNZ: ", 36, AppendPurseChange
 
 CaseEnd RenderPurses(const PurseList& list, const TTLVStorage& storage, const TTLV& item, std::string& fieldText) {
   fieldText = list.prefix;
-  const TTLV* value = FirstWithTag(storage, item);
+  const TTLV* value = storage.FirstWithTag(item);
   if (!value) {
     fieldText += "Error";
     return CaseEnd::FinalStep;
@@ -270,7 +263,7 @@ std::string DiscountSumText(std::uint8_t discountType, const std::uint8_t* bcd, 
 
 CaseEnd RenderDcData(FieldPlace parent, const TTLVStorage& storage, const TTLV& item, std::string& fieldText) {
   fieldText = "MF_DC_DATA: ???";
-  const TTLV* value = FirstWithTag(storage, item);
+  const TTLV* value = storage.FirstWithTag(item);
   if (!value) return CaseEnd::FinalStep;
   std::uint32_t length = value->GetLength();
   if (length == 0) {
@@ -351,7 +344,7 @@ CaseEnd RenderPurseChangeTrnz(FieldPlace, const TTLVStorage& storage, const TTLV
 }
 
 CaseEnd RenderOnlineCouponPeriod(FieldPlace, const TTLVStorage& storage, const TTLV& item, std::string& fieldText) {
-  const TTLV* value = FirstWithTag(storage, item);
+  const TTLV* value = storage.FirstWithTag(item);
   if (!value) return CaseEnd::FinalStep;
   if (value->GetLength() != 6) {
     fieldText = format("MF_ONLINE_COUPON_PERIOD: Invalid size: %d", int(value->GetLength()));
@@ -382,7 +375,7 @@ CaseEnd RenderDiscountSum(FieldPlace, const TTLVStorage& storage, const TTLV& it
 
 CaseEnd RenderCreditKeyData(FieldPlace parent, const TTLVStorage& storage, const TTLV& item, std::string& fieldText) {
   constexpr std::uint32_t kKeySize = 22;
-  const TTLV* value = FirstWithTag(storage, item);
+  const TTLV* value = storage.FirstWithTag(item);
   if (!value) return CaseEnd::FinalStep;
   std::uint32_t length = value->GetLength();
   if (length % kKeySize != 0) {
@@ -400,7 +393,7 @@ CaseEnd RenderCreditKeyData(FieldPlace parent, const TTLVStorage& storage, const
 
 CaseEnd RenderTariffsHistory(FieldPlace parent, const TTLVStorage& storage, const TTLV& item, std::string& fieldText) {
   constexpr std::uint32_t kTariffSize = 13;
-  const TTLV* value = FirstWithTag(storage, item);
+  const TTLV* value = storage.FirstWithTag(item);
   if (!value) return CaseEnd::FinalStep;
   std::uint32_t length = value->GetLength();
   if (length == 0 || length % kTariffSize != 0) {
@@ -434,7 +427,7 @@ CaseEnd RenderTariffsHistory(FieldPlace parent, const TTLVStorage& storage, cons
 }
 
 CaseEnd RenderCpEmitRulesData(FieldPlace parent, const TTLVStorage& storage, const TTLV& item, std::string& fieldText) {
-  const TTLV* value = FirstWithTag(storage, item);
+  const TTLV* value = storage.FirstWithTag(item);
   if (!value) return CaseEnd::FinalStep;
   std::uint32_t length = value->GetLength();
   if (length % 2 != 0) {
