@@ -89,12 +89,12 @@ const TDirectRow& DirectRowOf(const FieldRule& r) {
   return rows[r.tag];
 }
 
-// The export bytes of the fields whose text follows from their one-byte value
-// alone (message type names, response code texts, day masks), kept by each
-// rendering thread once made: the export writes the same few names millions
-// of times, and converting their Cyrillic is the dearest part of a field.
+// The export bytes of the fields whose text follows from their one-byte code
+// alone (message type names, response code texts, day masks), made once for
+// every code when first asked for: the export writes the same few names
+// millions of times, and converting their Cyrillic is the dearest part of a
+// field. The bytes are those the field's reading writes.
 struct TByValueField {
-  bool made = false;
   bool empty = false;
   std::string bytes;
 };
@@ -103,12 +103,7 @@ bool TextFollowsFromValue(Conv conv) {
   return conv == Conv::MessageType || conv == Conv::ResponseCode || conv == Conv::WeekDays;
 }
 
-TByValueField& ByValueField(std::uint8_t tag, std::uint8_t value) {
-  thread_local std::array<std::unique_ptr<std::array<TByValueField, 256>>, 256> cache;
-  auto& row = cache[tag];
-  if (!row) row = std::make_unique<std::array<TByValueField, 256>>();
-  return (*row)[value];
-}
+const TByValueField& ByValueField(std::uint8_t tag, std::uint8_t value);
 
 // The placeholders of each row's format, one letter each ('i', 's', 'f'),
 // worked out once: they say which arguments a reading is written with.
@@ -196,13 +191,10 @@ __attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& 
   TFieldReading rd;
   ReadField(storage, item, r, place.isExport() ? ExportColumns(r) : TreeColumns(r), rd);
   ExportLine* const line = place.line();
-  TByValueField* byValue = nullptr;
   if (line && rd.kind == TFieldReading::Kind::Code) {
-    byValue = &ByValueField(r.tag, static_cast<std::uint8_t>(rd.magnitude));
-    if (byValue->made) {
-      line->FieldBytes(byValue->bytes, byValue->empty);
-      return true;
-    }
+    const TByValueField& kept = ByValueField(r.tag, static_cast<std::uint8_t>(rd.magnitude));
+    line->FieldBytes(kept.bytes, kept.empty);
+    return true;
   }
   const TDirectRow* direct = line ? &DirectRowOf(r) : nullptr;
   if (direct && (direct->form == DirectForm::None || rd.kind == TFieldReading::Kind::Shown)) direct = nullptr;
@@ -212,14 +204,34 @@ __attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& 
     line->PutDirect(direct->format, direct->form == DirectForm::Quoted, args);
     written = true;
   });
-  if (byValue) {
-    AppendDelimitedUtf8Field(byValue->bytes, text);
-    byValue->empty = text.empty();
-    byValue->made = true;
-    line->FieldBytes(byValue->bytes, byValue->empty);
-    return true;
-  }
   return written;
+}
+
+const TByValueField& ByValueField(std::uint8_t tag, std::uint8_t value) {
+  static const auto rows = [] {
+    std::array<std::unique_ptr<std::array<TByValueField, 256>>, 256> made;
+    for (std::size_t i = 0; i < FieldRuleCount(); ++i) {
+      const FieldRule& r = FieldRules()[i];
+      if (!TextFollowsFromValue(r.conv) || r.reader != Reader::Byte) continue;
+      made[r.tag] = std::make_unique<std::array<TByValueField, 256>>();
+      for (unsigned code = 0; code < 256; ++code) {
+        // The field of a message that holds it alone, written as the tree writes it.
+        const std::uint8_t message[] = {0x1F, r.tag, 1, static_cast<std::uint8_t>(code)};
+        TTLVStorage storage;
+        storage.Parse(message, sizeof message);
+        TFieldReading rd;
+        ReadField(storage, *storage.Item(storage.Count() - 1), r, ExportColumns(r), rd);
+        std::string text;
+        WriteReading(r, rd, text,
+                     [&](std::initializer_list<FieldArg> args) { AppendFieldFormat(text, r.format, args); });
+        TByValueField& field = (*made[r.tag])[code];
+        AppendDelimitedUtf8Field(field.bytes, text);
+        field.empty = text.empty();
+      }
+    }
+    return made;
+  }();
+  return (*rows[tag])[value];
 }
 
 // The export's quick rows: the commonest fields of a log (numbers, amounts
@@ -485,7 +497,6 @@ bool QuickField(ExportLine& line, const TQuickRow& q, const TTLVStorage& storage
 
   if (q.shape == QuickShape::ByValue) {
     const TByValueField& kept = ByValueField(q.tag, static_cast<std::uint8_t>(value));
-    if (!kept.made) return false;
     line.FieldBytes(kept.bytes, kept.empty);
     return true;
   }
