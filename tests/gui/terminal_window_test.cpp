@@ -267,7 +267,7 @@ TEST_F(TerminalWindow, ChartsShowTheLoadAndLatencyOfTheListedRecords) {
   EXPECT_EQ(load.LeftAxis()->titleText().toStdString(), "Кол-во сообщений");
   ASSERT_EQ(load.SeriesCount(), 4);
   const char* names[] = {"Входящие/сек", "Исходящие/сек", "Подключения", "Отключения"};
-  const QColor colours[] = {QColor(0, 0x80, 0), QColor(0xFF, 0, 0), QColor(0xFF, 0xFF, 0), QColor(0, 0, 0xFF)};
+  const QColor colours[] = {QColor(0, 0x80, 0), QColor(0xFF, 0, 0), QColor(0xE6, 0x9F, 0), QColor(0, 0, 0xFF)};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(load.Series(i)->name().toStdString(), names[i]);
     EXPECT_EQ(load.Series(i)->pen().color(), colours[i]);

@@ -47,6 +47,11 @@ TfmTerminalViewer::TfmTerminalViewer(QWidget* owner, const std::string& captionT
   chtLatency = CreateLatencyChart(Pages);
   Pages->addTab(chtLoad, QString::fromUtf8("Нагрузка"));
   Pages->addTab(chtLatency, QString::fromUtf8("Задержки"));
+  // A latency point clicked: its response's row on "Сообщения".
+  connect(chtLatency, &TChartPage::rowClicked, this, [this](std::uint32_t row) {
+    Pages->setCurrentIndex(0);
+    GotoRow(QString::number(row));
+  });
 
   acPair = new QAction(QString::fromUtf8("Перейти к парному сообщению"), this);
   acPair->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
@@ -76,7 +81,7 @@ TTerminalFilterSettings TfmTerminalViewer::ReadSettings() const {
 
 void TfmTerminalViewer::BeforeBackground() {
   // The pages let go of the points of the last build until the new one arrives.
-  ShowTerminalCharts(TTerminalCharts{}, *chtLoad, *chtLatency);
+  ShowChartsBuilding(*chtLoad, *chtLatency);
 }
 
 void TfmTerminalViewer::acPairExecute() {
@@ -93,6 +98,6 @@ void TfmTerminalViewer::acPairExecute() {
   SetStatusNote(note.arg(partner->row).arg(partner->latencyMs));
 }
 
-void TfmTerminalViewer::AfterReload() { ShowTerminalCharts(viewer_.Charts(), *chtLoad, *chtLatency); }
+void TfmTerminalViewer::AfterReload() { ShowTerminalCharts(viewer_.SharedCharts(), *chtLoad, *chtLatency); }
 
 }  // namespace pkt
