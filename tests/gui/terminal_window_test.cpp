@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QTableView>
 
@@ -339,6 +341,81 @@ TEST_F(TerminalWindow, ARecordWithoutAValidTimeStopsTheChartsButKeepsTheList) {
   EXPECT_TRUE(ProgramFiles("PKT ", ".txt").empty());
   // The charts hold what was built before that record.
   EXPECT_EQ(w->chtLoad->Series(0)->count(), static_cast<int>(w->Viewer().Charts().load.size()));
+}
+
+}  // namespace
+}  // namespace pkt::test
+
+namespace pkt::test {
+namespace {
+
+// A day of load and latency for the chart page alone: one response a second.
+std::shared_ptr<const TTerminalCharts> DayOfCharts() {
+  auto charts = std::make_shared<TTerminalCharts>();
+  const std::int64_t day = 42465LL * 86400000LL;
+  for (std::uint32_t s = 0; s < 86400; ++s) {
+    TLoadBucket b;
+    b.startMs = day + std::int64_t(s) * 1000;
+    b.incoming = s % 13;
+    charts->load.push_back(b);
+    TLatencyPoint p;
+    p.timeMs = b.startMs + 500;
+    p.latencyMs = s == 50000 ? 5000 : 100;
+    p.row = 2 * s + 1;
+    charts->latency.push_back(p);
+  }
+  return charts;
+}
+
+TEST_F(GuiTest, ChartPagesHandEachSeriesAtMostTwoPointsPerColumnAndFollowTheZoom) {
+  std::unique_ptr<TChartPage> latency(CreateLatencyChart(nullptr));
+  latency->resize(900, 600);
+  latency->show();
+  latency->ShowBuilding();
+  EXPECT_TRUE(latency->IsBuilding());
+  EXPECT_EQ(latency->BuildingLabel()->text().toStdString(), "Строится…");
+
+  latency->ShowCharts(DayOfCharts());
+  QApplication::processEvents();
+  EXPECT_FALSE(latency->IsBuilding());
+  const int width = latency->PlotWidth();
+  ASSERT_GT(width, 100);
+  EXPECT_LE(latency->Series(0)->count(), 2 * width + 2);
+  EXPECT_EQ(latency->IntervalMs(), 600000);
+  EXPECT_EQ(latency->BottomAxis()->titleText().toStdString(), "Время (интервал 10 мин)");
+
+  // The wheel zooms in around the cursor until the points as built show.
+  const std::int64_t whole = latency->ViewToMs() - latency->ViewFromMs();
+  const QRectF plot = latency->Chart()->plotArea();
+  const QPointF middle = plot.center();
+  for (int i = 0; i < 30; ++i) {
+    QWheelEvent wheel(middle, latency->Canvas()->viewport()->mapToGlobal(middle.toPoint()), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(latency->Canvas()->viewport(), &wheel);
+  }
+  EXPECT_LT(latency->ViewToMs() - latency->ViewFromMs(), whole / 100);
+  EXPECT_EQ(latency->IntervalMs(), 0);
+  EXPECT_EQ(latency->BottomAxis()->titleText().toStdString(), "Время");
+  EXPECT_LE(latency->Series(0)->count(), 2 * width + 2);
+  EXPECT_FALSE(latency->ToolTipAt(middle.x()).isEmpty());
+
+  // "Весь журнал" shows the day again.
+  latency->WholeLogButton()->click();
+  EXPECT_EQ(latency->ViewToMs() - latency->ViewFromMs(), whole);
+
+  // A click on the slow response's point asks for its row.
+  std::optional<std::uint32_t> clicked;
+  QObject::connect(latency.get(), &TChartPage::rowClicked, [&](std::uint32_t row) { clicked = row; });
+  const QPointF slow = latency->Chart()->mapToPosition(
+      QPointF(static_cast<qreal>(ChartX(42465LL * 86400000LL + 50000500LL)), 5000), latency->Series(0));
+  QWidget* viewport = latency->Canvas()->viewport();
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent click(type, slow, viewport->mapToGlobal(slow), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &click);
+  }
+  ASSERT_TRUE(clicked.has_value());
+  EXPECT_EQ(*clicked, 100001u);
 }
 
 }  // namespace
