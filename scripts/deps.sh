@@ -13,6 +13,9 @@ PKT_PACKAGES=(
   libre2-dev pkg-config          # RE2: the match expression's regular expressions
   nlohmann-json3-dev             # pktdump --json (header-only)
   ccache                         # faster rebuilds
+  libarchive-dev zlib1g-dev      # packed logs unpacked while merging (xz, zstd, bzip2, zip; gzip)
+  qt6-translations-l10n          # Qt's own dialogs in Russian (qtbase_ru)
+  dpkg-dev                       # dpkg-shlibdeps: the .deb's dependencies (CPack)
 )
 
 pkt_install_deps() {

@@ -17,7 +17,11 @@ mkdir -p samples
 if [ -x build/bin/pktview ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
   exec build/bin/pktview
 elif [ -x build/bin/pktdump ]; then
-  build/bin/pktdump list samples/NS1_sample.pkt | head -n 20
+  status=0
+  build/bin/pktdump list samples/NS1_sample.pkt | head -n 20 || status=$?
+  # head leaves after its 20 lines, and pktdump, still writing, ends on the
+  # broken pipe (141): the promised lines were shown, so that is success.
+  [ "$status" -eq 0 ] || [ "$status" -eq 141 ] || exit "$status"
 else
   ls -l samples
 fi

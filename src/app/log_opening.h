@@ -2,14 +2,32 @@
 // Opening a log: the chosen files, or the terminal logs of one folder, are
 // copied one after the other into a new temporary merged log in the program
 // directory, which the viewer then owns. Because a log has no file header,
-// the merged file is again a log of its family.
+// the merged file is again a log of its family. Logs packed with gzip, xz,
+// zstd or bzip2, and zips of logs, are unpacked into the merged log as it is
+// written (app/unpack.h).
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/errors.h"
+
 namespace pkt {
+
+// The two families of log: terminal logs (NS*) and host-to-host logs (H2H*, H2D*, H2A*, H2O*).
+enum class TLogFamily { Terminal, H2H };
+
+// The family a log file's name tells, without its folder and in any case: a
+// name beginning with NS is a terminal log, one beginning with H2H, H2D, H2A
+// or H2O a host-to-host log (packed names such as NS1_a.pkt.gz included);
+// nullopt for any other name.
+std::optional<TLogFamily> LogFamilyOfName(const std::string& path);
+
+// The one family of the files opened together. Raises AppError naming the
+// file when a name tells no family, or the first two files of different families.
+TLogFamily LogFamilyOfNames(const std::vector<std::string>& paths);
 
 // Called after every block written: bytes copied so far and the total of the
 // sources' sizes as they were when the merge began (0 when unknown). It only
@@ -23,14 +41,29 @@ constexpr std::size_t kMergeBufferSize = 131072;
 std::string NewTemporaryLogPath();
 
 // Creates a new temporary merged log holding the files in list order and
-// returns its path. Every failed create, open, read or write raises its
-// SystemError at once; the partly written file then stays until the next start-up.
+// returns its path. A packed file contributes what it unpacks to; a zip its
+// entries named *.pkt. Every failed create, open, read or write raises its
+// SystemError at once, a packed file that cannot be unpacked its UnpackError;
+// the partly written file then stays until the next start-up.
 std::string MergeLogFiles(const std::vector<std::string>& paths, const TMergeProgress& progress = {});
 
-// The same for the folder's files named NS1_*.pkt (any case), in the order the
-// directory search returns them; folders of that name are skipped. A folder
-// without such files gives an empty merged log.
+// The same for the folder's files named NS1_*.pkt (any case), packed ones
+// (NS1_*.pkt.gz, .xz, .zst, .bz2) and zips named NS1_*.zip included, in the
+// order the directory search returns them; folders of that name are skipped,
+// and a zip contributes its entries named NS1_*.pkt. A folder without such
+// files gives an empty merged log.
 std::string MergeLogFolder(const std::string& folder, const TMergeProgress& progress = {});
+
+// The name masks of a folder's terminal logs, plain and packed.
+extern const char* const kFolderLogMasks[6];
+
+// A merged log without a single record cannot be indexed. Its error keeps the
+// system's text as the message's first line; the second names the log or
+// folder (fileName, as the viewer got it) that held no records.
+class EmptyLogError : public Error {
+ public:
+  EmptyLogError(const std::string& systemMessage, const std::string& fileName);
+};
 
 // The current local time as the locale's long time text, one blank, and the
 // path up to and including its last '/'.

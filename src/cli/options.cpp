@@ -5,16 +5,12 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/log_opening.h"
 #include "platform/systime.h"
 
 namespace pkt::cli {
 
 namespace {
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 void ApplyExclusions(const std::string& list, TKindBoxes& boxes) {
   std::size_t start = 0;
   for (;;) {
@@ -45,12 +41,9 @@ std::string UsageText() {
 }
 
 std::optional<Family> FamilyOfFileName(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::string name = Upper(slash == std::string::npos ? path : path.substr(slash + 1));
-  if (name.rfind("NS", 0) == 0) return Family::Terminal;
-  for (const char* prefix : {"H2H", "H2D", "H2A", "H2O"})
-    if (name.rfind(prefix, 0) == 0) return Family::H2H;
-  return std::nullopt;
+  const std::optional<TLogFamily> family = LogFamilyOfName(path);
+  if (!family) return std::nullopt;
+  return *family == TLogFamily::Terminal ? Family::Terminal : Family::H2H;
 }
 
 std::optional<std::int64_t> ParseDateTimeOption(const std::string& text) {

@@ -58,6 +58,17 @@ TAutoHandle CreateFileForWriting(const std::string& path) {
   return OpenOrRaise(path, O_WRONLY | O_CREAT | O_TRUNC);
 }
 
+bool TryCopyFileRange(const TAutoHandle& from, const TAutoHandle& to, std::size_t size, std::size_t& copied) {
+  for (;;) {
+    const ssize_t n = ::copy_file_range(from.get(), nullptr, to.get(), nullptr, size, 0);
+    if (n >= 0) {
+      copied = static_cast<std::size_t>(n);
+      return true;
+    }
+    if (errno != EINTR) return false;
+  }
+}
+
 std::size_t ReadFile(const TAutoHandle& file, void* buffer, std::size_t size) {
   for (;;) {
     const ssize_t n = ::read(file.get(), buffer, size);

@@ -42,6 +42,12 @@ TAutoHandle TryOpenFileForReading(const std::string& path);
 TAutoHandle CreateFileForWriting(const std::string& path);
 // Reads up to size bytes; 0 at the end of the file. Retries interrupted calls.
 std::size_t ReadFile(const TAutoHandle& file, void* buffer, std::size_t size);
+// Copies up to size bytes from the source's position to the target's inside
+// the kernel (copy_file_range), moving both positions. True with the count
+// (0 at the end of the source, or where the kernel copies nothing from such a
+// file); false when the system refuses: errno tells why, and plain reads and
+// writes from the same positions give the caller the real answer.
+bool TryCopyFileRange(const TAutoHandle& from, const TAutoHandle& to, std::size_t size, std::size_t& copied);
 // Writes every one of the size bytes (a short write is continued).
 void WriteFile(const TAutoHandle& file, const void* buffer, std::size_t size);
 // The file's size from fstat.

@@ -1,11 +1,16 @@
 #include "platform/process.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "platform/errors.h"
 
@@ -29,13 +34,59 @@ std::string ExecutableDirectory() {
   return buf.substr(0, slash);
 }
 
+// Whether this user can create files in the folder: an unnamed file is made
+// and dropped at once, so nothing shows in the folder; where the file system
+// cannot make one, a named file is made and deleted. Permission bits alone
+// would not do: the superuser passes them where the file system still refuses.
+bool CanCreateFilesIn(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    ::close(fd);
+    return true;
+  }
+  if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+  const std::string probe = folder + "/.pktview-probe-" + std::to_string(::getpid());
+  fd = ::open(probe.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
+}
+
+// Makes the folder and its missing parents; the last step's failure is left
+// for the first file created in it to report.
+void MakeFolders(const std::string& folder) {
+  for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    const std::string part = folder.substr(0, slash);
+    ::mkdir(part.c_str(), 0700);
+    if (slash == std::string::npos) break;
+  }
+}
+
 }  // namespace
+
+std::string PerUserDirectory() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && data[0] == '/') return std::string(data) + "/pktview";
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return std::string(home) + "/.local/share/pktview";
+  return std::string();
+}
+
+std::string ProgramDirectoryFor(const std::string& executableDir) {
+  if (CanCreateFilesIn(executableDir)) return executableDir;
+  std::string user = PerUserDirectory();
+  if (user.empty()) return executableDir;
+  while (user.size() > 1 && user.back() == '/') user.pop_back();
+  MakeFolders(user);
+  return user;
+}
 
 std::string ProgramDirectory() {
   const std::string& forced = ProgramDirectoryOverride();
   if (!forced.empty()) return forced;
-  static const std::string executable = ExecutableDirectory();
-  return executable;
+  static const std::string chosen = ProgramDirectoryFor(ExecutableDirectory());
+  return chosen;
 }
 
 void SetProgramDirectory(const std::string& path) {

@@ -122,7 +122,7 @@ void TH2HViewer::ReloadIndex(const TH2HFilterSettings& settings, const TProgress
   lastExport_ = TExportResult{};
   pendingExport_ = TExportResult{};
   TH2HFilter filter(settings);
-  OpenFilteredIndex(log_, tempPath_, filter, progress);
+  OpenFilteredIndex(log_, tempPath_, filter, progress, fileName_);
   rowCount_ = log_.GetCount();
 }
 

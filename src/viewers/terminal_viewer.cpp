@@ -37,7 +37,7 @@ void TTerminalViewer::ReloadIndex(const TTerminalFilterSettings& settings, const
   pendingExport_ = TExportResult{};
   pendingCharts_.reset();
   TTerminalFilter filter(settings);
-  OpenFilteredIndex(log_, tempPath_, filter, progress);
+  OpenFilteredIndex(log_, tempPath_, filter, progress, fileName_);
   rowCount_ = log_.GetCount();
 }
 

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/log_opening.h"
 #include "logs/records.h"
+#include "platform/files.h"
 #include "text/tree.h"
 #include "viewers/progress.h"
 
@@ -39,9 +41,12 @@ struct TSelection {
 // and then, then its end. Both cores share the per-record work (the viewers'
 // filters may be asked from several threads at once). The filter and the
 // progress are detached again whether the opening succeeds or raises, since
-// they are the caller's and end with its call.
+// they are the caller's and end with its call. A merged log without records
+// cannot be mapped: its error then also names the log or folder (sourceName)
+// that the opening took.
 template <class Log, class Filter>
-void OpenFilteredIndex(Log& log, const std::string& path, const Filter& filter, const TProgress& progress) {
+void OpenFilteredIndex(Log& log, const std::string& path, const Filter& filter, const TProgress& progress,
+                       const std::string& sourceName = {}) {
   // A panel that admits every record is not asked about each.
   if (!filter.AdmitsEverything())
     log.OnFilter = [&filter](Log&, const auto& packet, bool& skip) { skip = filter.Skip(packet); };
@@ -52,6 +57,12 @@ void OpenFilteredIndex(Log& log, const std::string& path, const Filter& filter, 
   log.Threads = 0;
   try {
     log.Open(path);
+  } catch (const SystemError& e) {
+    log.OnFilter = nullptr;
+    log.OnProgress = nullptr;
+    std::uint64_t size = 1;
+    if (!sourceName.empty() && TryFileSize(path, size) && size == 0) throw EmptyLogError(e.what(), sourceName);
+    throw;
   } catch (...) {
     log.OnFilter = nullptr;
     log.OnProgress = nullptr;

@@ -369,5 +369,51 @@ TEST_F(PktdumpTest, FailedWritesToStandardOutputSayWhy) {
   }
 }
 
+TEST_F(PktdumpTest, PackedLogsListAsTheirPlainLogsAndDamagedOnesAreNamed) {
+  const std::string plain = folder_.Write("NS1_a.pkt", TerminalLog(0));
+  TTerminalViewer v("", plain, plain);
+  TReloadSteps none;
+  none.exportTo.kind = TExportTarget::Nothing;
+  v.Reload({}, {}, none);
+  const std::string expected = ListText(v);
+  // Packed by the packers the log rotation uses.
+  const std::string dir = folder_.File("packed");
+  std::filesystem::create_directories(dir);
+  const std::vector<std::pair<std::string, std::string>> packers = {
+      {"gzip -c", ".gz"}, {"xz -c", ".xz"}, {"zstd -q -c", ".zst"}, {"bzip2 -c", ".bz2"}};
+  for (const auto& [packer, suffix] : packers) {
+    const std::string packed = dir + "/NS1_a.pkt" + suffix;
+    ASSERT_EQ(std::system((packer + " " + Quote(plain) + " > " + Quote(packed)).c_str()), 0) << packer;
+    const Result r = Pktdump(folder_, {"list", packed});
+    EXPECT_EQ(r.status, 0) << suffix << ": " << r.err;
+    EXPECT_EQ(r.out, expected) << suffix;
+  }
+  const std::string zip = dir + "/NS1_day.zip";
+  ASSERT_EQ(std::system(("zip -q -j " + Quote(zip) + " " + Quote(plain)).c_str()), 0);
+  Result r = Pktdump(folder_, {"list", zip});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, expected);
+  // A folder of packed logs merges all five, each unpacked.
+  r = Pktdump(folder_, {"list", "--folder", dir});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const auto rows = std::count(expected.begin(), expected.end(), '\n') - 1;  // below the captions
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1 + 5 * rows);
+
+  // A packed host-to-host log is told by its name.
+  const std::string host = folder_.Write("H2D_a.pkt", HostRecord().Kind(6).Build());
+  ASSERT_EQ(std::system(("xz " + Quote(host)).c_str()), 0);
+  r = Pktdump(folder_, {"list", host + ".xz"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "#\tТип\tВремя\tХост\tАдрес\t№ сообщения\tРазмер");
+
+  // A damaged archive: exit 1, its name in the message, nothing listed.
+  const Bytes gz = ReadBytes(dir + "/NS1_a.pkt.gz");
+  const std::string cut = folder_.Write("NS1_cut.pkt.gz", Bytes(gz.begin(), gz.begin() + static_cast<long>(gz.size()) - 6));
+  r = Pktdump(folder_, {"list", plain, cut});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.rfind("Не удаётся распаковать файл \"" + cut + "\": ", 0), 0u) << r.err;
+}
+
 }  // namespace
 }  // namespace pkt

@@ -1,11 +1,16 @@
 #include "app/gui/mdicont.h"
 
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QShortcut>
+#include <QTimer>
+#include <QUrl>
 
 #include <iterator>
 #include <memory>
@@ -15,6 +20,7 @@
 #include "app/gui/error_display.h"
 #include "app/gui/long_work.h"
 #include "app/log_opening.h"
+#include "app/unpack.h"
 #include "viewers/gui/h2h_window.h"
 #include "viewers/gui/terminal_window.h"
 
@@ -28,14 +34,48 @@ const TLogFileType kLogFileTypes[5] = {
     {"Журнал сетевых пакетов H2O БФКО (H2O*.pkt)", "H2O*.pkt", false},
 };
 
+QStringList OpenDialogFilters() {
+  QStringList filters;
+  for (const auto& type : kLogFileTypes) {
+    const QString mask = QString::fromUtf8(type.mask);
+    QStringList patterns{mask};
+    for (const char* suffix : kCompressorSuffixes) patterns << mask + QString::fromUtf8(suffix);
+    patterns << QString(mask).replace(QStringLiteral(".pkt"), QStringLiteral(".zip"));
+    filters << QString::fromUtf8(type.description) + " (" + patterns.join(' ') + ")";
+  }
+  return filters;
+}
+
+int OpenDialogTypeIndex(const QString& selected) {
+  const QStringList filters = OpenDialogFilters();
+  for (int i = 0; i < filters.size(); ++i) {
+    const QString description = QString::fromUtf8(kLogFileTypes[i].description);
+    if (selected == filters[i] || selected == description || selected == description.simplified()) return i + 1;
+  }
+  return 0;
+}
+
 namespace {
 
 std::string Local8(const QString& path) { return QDir::toNativeSeparators(path).toStdString(); }
 
+// The local files of a drag, or nothing when it carries anything else.
+QStringList LocalPaths(const QMimeData* data) {
+  QStringList paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) return {};
+    paths << url.toLocalFile();
+  }
+  return paths;
+}
+
 bool RunOpenDialog(QWidget* parent, QStringList& files, int& filterIndex) {
   QFileDialog dialog(parent, QString::fromUtf8("Выберите файл журнала"));
-  QStringList filters;
-  for (const auto& type : kLogFileTypes) filters << QString::fromUtf8(type.description);
+  const QStringList filters = OpenDialogFilters();
+  // The list of types shows the descriptions alone, as they are named; the
+  // patterns in the last parentheses only choose the files.
+  dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   dialog.setNameFilters(filters);
   dialog.setDefaultSuffix(QStringLiteral("pkt"));
   dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -45,7 +85,7 @@ bool RunOpenDialog(QWidget* parent, QStringList& files, int& filterIndex) {
   dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
   if (dialog.exec() != QDialog::Accepted) return false;
   files = dialog.selectedFiles();
-  filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+  filterIndex = OpenDialogTypeIndex(dialog.selectedNameFilter());
   return !files.isEmpty();
 }
 
@@ -84,6 +124,7 @@ TfmMDICont::TfmMDICont(QWidget* parent) : QMainWindow(parent) {
   mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(mdiArea_);
+  setAcceptDrops(true);
   stat1 = new QStatusBar(this);
   setStatusBar(stat1);
   lbStatusNote = new QLabel(stat1);
@@ -207,6 +248,37 @@ TViewerWindow* TfmMDICont::OpenFolder(const QString& folder) {
     });
   }
   return ShowViewer(new TfmTerminalViewer(this, OpeningCaption(path), path, tempPath));
+}
+
+TViewerWindow* TfmMDICont::OpenPaths(const QStringList& paths) {
+  QStringList absolute;
+  for (const QString& path : paths) absolute << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+  if (absolute.size() == 1 && QFileInfo(absolute.front()).isDir()) {
+    workingFolder_ = absolute.front();
+    return OpenFolder(workingFolder_);
+  }
+  std::vector<std::string> names;
+  for (const QString& path : absolute) names.push_back(Local8(path));
+  const TLogFamily family = LogFamilyOfNames(names);
+  // The first file type opens the terminal viewer, the others the host-to-host one.
+  return OpenFiles(absolute, family == TLogFamily::Terminal ? 1 : 2);
+}
+
+void TfmMDICont::OpenPathsLater(const QStringList& paths) {
+  if (paths.isEmpty()) return;
+  QTimer::singleShot(0, this, [this, paths] { RunGuarded([&] { OpenPaths(paths); }); });
+}
+
+void TfmMDICont::dragEnterEvent(QDragEnterEvent* event) {
+  if (!LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TfmMDICont::dropEvent(QDropEvent* event) {
+  const QStringList paths = LocalPaths(event->mimeData());
+  if (paths.isEmpty()) return;
+  event->acceptProposedAction();
+  // The merge runs after the drop has ended, so that the file manager is not held while it copies.
+  OpenPathsLater(paths);
 }
 
 TViewerWindow* TfmMDICont::ShowViewer(TViewerWindow* viewer) {

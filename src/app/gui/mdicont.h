@@ -15,6 +15,8 @@
 #include <string>
 
 class QMdiSubWindow;
+class QDragEnterEvent;
+class QDropEvent;
 
 namespace pkt {
 
@@ -27,6 +29,15 @@ struct TLogFileType {
   bool terminal;  // the terminal log viewer, otherwise the host-to-host one
 };
 extern const TLogFileType kLogFileTypes[5];
+
+// The open dialog's filters: each type's description, and after it the
+// patterns it admits, its mask and the same names packed (gzip, xz, zstd,
+// bzip2) or in a zip. The dialog shows only the descriptions.
+QStringList OpenDialogFilters();
+// The 1-based index of the type whose filter the dialog reports as chosen (0
+// for none). A dialog that hides the patterns reports the description alone,
+// its runs of blanks made one.
+int OpenDialogTypeIndex(const QString& selected);
 
 class TfmMDICont : public QMainWindow {
   Q_OBJECT
@@ -50,6 +61,13 @@ class TfmMDICont : public QMainWindow {
   // "Открыть папку..." after the chooser: merges the folder's terminal logs and
   // creates a terminal viewer.
   TViewerWindow* OpenFolder(const QString& folder);
+  // Paths named on the command line or dropped on the window: one folder opens
+  // as "Открыть папку..." does, files as "Открыть..." does with the file type
+  // that their names tell; names of mixed or unknown families are refused
+  // with a message. Returns the new viewer, or nullptr.
+  TViewerWindow* OpenPaths(const QStringList& paths);
+  // The same once the message loop runs; an error goes to the error display.
+  void OpenPathsLater(const QStringList& paths);
 
   const QString& WorkingFolder() const { return workingFolder_; }
   QMdiArea* MdiArea() const { return mdiArea_; }
@@ -80,6 +98,11 @@ class TfmMDICont : public QMainWindow {
   // The window commands.
   void TileTopToBottom();
   void TileSideBySide();
+
+ protected:
+  // Log files and folders dragged from a file manager open when dropped.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void FormCreate();

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -480,8 +481,8 @@ void TViewerWindow::WaitForBackground() {
 void TViewerWindow::ShowExportResult() {
   const TExportResult& result = LastExport();
   if (result.written) {
-    const QString name = QFileInfo(QString::fromStdString(result.path)).fileName();
-    lbExport->setText(QString::fromUtf8("Выгрузка: ") + name);
+    // The whole path: the export may lie in the per-user folder rather than beside the program.
+    lbExport->setText(QString::fromUtf8("Выгрузка: ") + QDir::toNativeSeparators(QString::fromStdString(result.path)));
     lbExport->setToolTip(QString::fromStdString(result.path));
   } else if (result.attempted) {
     lbExport->setText(QString::fromUtf8("Выгрузка не записана: ") + QString::fromStdString(result.reason));
