@@ -12,12 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "logs/log_family.h"
 #include "platform/errors.h"
 
 namespace pkt {
-
-// The two families of log: terminal logs (NS*) and host-to-host logs (H2H*, H2D*, H2A*, H2O*).
-enum class TLogFamily { Terminal, H2H };
 
 // The family a log file's name tells, without its folder and in any case: a
 // name beginning with NS is a terminal log, one beginning with H2H, H2D, H2A

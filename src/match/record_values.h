@@ -14,12 +14,11 @@
 #include <vector>
 
 #include "logs/fastlog.h"
+#include "logs/log_family.h"
 #include "terminal/tlv.h"
 #include "text/tree.h"
 
 namespace pkt {
-
-enum class TLogFamily { Terminal, H2H };
 
 // One value of a record as far as it has been worked out; its text keeps its
 // room from record to record.
