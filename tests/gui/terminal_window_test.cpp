@@ -420,3 +420,22 @@ TEST_F(GuiTest, ChartPagesHandEachSeriesAtMostTwoPointsPerColumnAndFollowTheZoom
 
 }  // namespace
 }  // namespace pkt::test
+
+namespace pkt::test {
+namespace {
+
+TEST_F(TerminalWindow, GotoBringsTheRowToTheTopInBothDirections) {
+  Bytes log;
+  for (int i = 0; i < 300; ++i) Append(log, TerminalRecord().Kind(6).Time(kT0.PlusMs(i * 10)).Build());
+  auto w = Open(log);
+  QApplication::processEvents();
+  for (const char* row : {"200", "40", "120"}) {
+    answers << row;
+    w->acGoto->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(w->LogView->rowAt(0), QString(row).toInt()) << row;
+  }
+}
+
+}  // namespace
+}  // namespace pkt::test
