@@ -150,7 +150,8 @@ void Convert(const FieldRule& r, const TTLV* item, const RawValue& raw, TFieldRe
     case Conv::Text: SetText(out, TFieldReading::Coding::Cp1251, raw.text); break;
     case Conv::OemText: {
       // The terminal wrote this text in its OEM code page.
-      std::memcpy(out.buffer, raw.text.data(), raw.text.size());
+      // An empty text has no bytes to copy (and may have no address).
+      if (!raw.text.empty()) std::memcpy(out.buffer, raw.text.data(), raw.text.size());
       OemToAnsi(out.buffer, raw.text.size());
       SetText(out, TFieldReading::Coding::Cp1251, std::string_view(out.buffer, raw.text.size()));
       break;

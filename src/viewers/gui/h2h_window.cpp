@@ -7,6 +7,10 @@ namespace pkt {
 namespace {
 const std::vector<int> kColumnWidths = {40, 100, 150, 150, 150, 100, 70};
 constexpr std::size_t kHostColumn = 3;  // "Хост"
+constexpr std::size_t kKindColumn = 1;  // "Тип"
+// The rows whose host identifiers the "Хост" column is fitted to: a log's
+// hosts are few, and its first rows already name them.
+constexpr std::uint32_t kHostSampleRows = 4096;
 }  // namespace
 
 TfmH2HViewer::TfmH2HViewer(QWidget* owner, const std::string& captionText, const std::string& fileName,
@@ -23,6 +27,27 @@ TfmH2HViewer::TfmH2HViewer(QWidget* owner, const std::string& captionText, const
 }
 
 TfmH2HViewer::~TfmH2HViewer() = default;
+
+QStringList TfmH2HViewer::ColumnSamples(int column) const {
+  QStringList texts;
+  if (column == static_cast<int>(kKindColumn)) {
+    for (int kind = 0; kind < 256; ++kind) texts << QString::fromUtf8(H2HKindName(static_cast<TRecordKind>(kind)));
+  } else if (column == static_cast<int>(kHostColumn)) {
+    std::vector<std::string> cells;
+    for (std::uint32_t row = 0; row < std::min(CoreRowCount(), kHostSampleRows); ++row) {
+      cells.clear();
+      CoreRowTexts(row, cells);
+      if (cells.size() > kHostColumn) texts << QString::fromStdString(cells[kHostColumn]);
+    }
+  }
+  return texts;
+}
+
+// ISO 8583 listings line their fields and hex dumps up in columns.
+bool TfmH2HViewer::FixedPitchTree(std::uint32_t row) const {
+  const TRecordKind kind = viewer_.Log().GetPacket(row).GetKind();
+  return kind == rkIsoIncoming || kind == rkIsoOutgoing || kind == rkBfkoIncoming || kind == rkBfkoOutgoing;
+}
 
 TH2HFilterSettings TfmH2HViewer::ReadSettings() const {
   TH2HFilterSettings s;

@@ -23,6 +23,8 @@ class TfmH2HViewer : public TFamilyViewerWindow<TH2HViewer> {
 
  protected:
   void CoreReloadIndex(const TProgress& progress) override { viewer_.ReloadIndex(ReadSettings(), progress); }
+  QStringList ColumnSamples(int column) const override;
+  bool FixedPitchTree(std::uint32_t row) const override;
 };
 
 }  // namespace pkt

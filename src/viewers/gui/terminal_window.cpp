@@ -65,6 +65,14 @@ TfmTerminalViewer::TfmTerminalViewer(QWidget* owner, const std::string& captionT
   FormCreate();
 }
 
+// "Тип" fits the longest kind name the list can show.
+QStringList TfmTerminalViewer::ColumnSamples(int column) const {
+  QStringList texts;
+  if (column == 1)
+    for (int kind = 0; kind < 256; ++kind) texts << QString::fromUtf8(TerminalKindName(static_cast<TRecordKind>(kind)));
+  return texts;
+}
+
 TfmTerminalViewer::~TfmTerminalViewer() = default;
 
 TTerminalFilterSettings TfmTerminalViewer::ReadSettings() const {

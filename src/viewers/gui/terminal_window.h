@@ -45,6 +45,7 @@ class TfmTerminalViewer : public TFamilyViewerWindow<TTerminalViewer> {
  protected:
   void CoreReloadIndex(const TProgress& progress) override { viewer_.ReloadIndex(ReadSettings(), progress); }
   void BeforeBackground() override;
+  QStringList ColumnSamples(int column) const override;
   void AfterReload() override;
 
  private:

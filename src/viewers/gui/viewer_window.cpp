@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -15,6 +17,7 @@
 #include <QLocale>
 #include <QMdiSubWindow>
 #include <QShortcut>
+#include <QStyle>
 
 #include "app/gui/error_display.h"
 #include "app/gui/long_work.h"
@@ -75,7 +78,7 @@ TViewerWindow::AskText TViewerWindow::SetAskText(AskText ask) {
 
 TViewerWindow::TViewerWindow(QWidget* owner, const std::vector<std::string>& columns, const std::vector<int>& widths,
                              bool commands)
-    : QWidget(owner), commands_(commands) {
+    : QWidget(owner), minWidths_(widths), commands_(commands) {
   QFont font(QStringLiteral("Tahoma"));
   font.setPointSize(8);
   setFont(font);
@@ -412,6 +415,7 @@ bool TViewerWindow::Reload() {
   // The rows of the index are shown at once, also those that an index
   // stopped by an error had listed.
   model_->SetRowCount(CoreRowCount());
+  FitColumns();
   emit statusChanged();
   if (error) {
     AfterReload();
@@ -522,9 +526,28 @@ void TViewerWindow::SetStatusNote(const QString& note) {
   emit statusChanged();
 }
 
+// Widens "#" to the digits of the last row number and the columns with samples
+// to their widest sample; a column is never narrower than its own width.
+void TViewerWindow::FitColumns() {
+  const QFontMetrics metrics(LogView->font());
+  const int margin = 2 * LogView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, LogView) + 12;
+  const auto fit = [&](int column, const QStringList& texts) {
+    int width = minWidths_[static_cast<std::size_t>(column)];
+    for (const QString& text : texts) width = std::max(width, metrics.horizontalAdvance(text) + margin);
+    LogView->setColumnWidth(column, width);
+  };
+  const std::uint32_t rows = model_->RowCount();
+  fit(0, {QString(QString::number(rows == 0 ? 0 : rows - 1).size(), QLatin1Char('0'))});
+  for (int column = 1; column < static_cast<int>(minWidths_.size()); ++column) {
+    const QStringList samples = ColumnSamples(column);
+    if (!samples.isEmpty()) fit(column, samples);
+  }
+}
+
 void TViewerWindow::LogViewSelectItem() {
   emit statusChanged();
   const auto row = SelectedRow();
+  PacketView->setFont(row && FixedPitchTree(*row) ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : font());
   TSelection selection = CoreSelectItem(row);
   if (selection.action == TSelection::Keep) return;
   ShowTree(selection);

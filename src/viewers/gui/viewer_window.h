@@ -171,6 +171,12 @@ signals:
   // After every rebuild, also a failed one (the charts show what was built),
   // once its background work has ended.
   virtual void AfterReload() {}
+  // The texts column must fit whatever rows the list shows (the kind names of
+  // the family, host identifiers); empty for a column of fixed width.
+  virtual QStringList ColumnSamples(int column) const { return {}; }
+  // Whether the tree of row shows a listing whose columns must line up (ISO
+  // 8583 listings with their hex dumps): such a tree is set in a fixed-pitch font.
+  virtual bool FixedPitchTree(std::uint32_t row) const { return false; }
   // The family's search over the listed rows.
   virtual TLogFamily Family() const = 0;
   virtual TFoundRow CoreFindRow(const TMatcher& matcher, std::optional<std::uint32_t> from, bool backward,
@@ -197,6 +203,7 @@ signals:
   void BackgroundFinished(std::uint64_t generation);
   void ShowBackgroundProgress();
   void ClearList();
+  void FitColumns();
   void LogViewSelectItem();
   void ShowTree(const TSelection& selection);
   void UpdateCopyValue();
@@ -209,6 +216,7 @@ signals:
 
   QVBoxLayout* identity_ = nullptr;
   TLogModel* model_ = nullptr;
+  std::vector<int> minWidths_;  // the columns' own widths, never narrowed below
   bool commands_ = false;
   bool reloading_ = false;
   bool closed_ = false;
