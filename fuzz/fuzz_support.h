@@ -91,12 +91,12 @@ inline void CheckForestUtf8(const std::vector<std::unique_ptr<TreeNode>>& forest
 // process ends normally.
 class ScratchLog {
  public:
-  explicit ScratchLog(const char* stem) {
+  explicit ScratchLog(const char* stem, const char* suffix = ".pkt") {
     const char* dir = std::getenv("PKTVIEW_FUZZ_SCRATCH");
     if (!dir || !*dir) dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : nullptr;
     if (!dir) dir = std::getenv("TMPDIR");
     if (!dir || !*dir) dir = "/tmp";
-    path_ = std::string(dir) + "/" + stem + "-" + std::to_string(getpid()) + ".pkt";
+    path_ = std::string(dir) + "/" + stem + "-" + std::to_string(getpid()) + suffix;
   }
   ~ScratchLog() { unlink(path_.c_str()); }
   ScratchLog(const ScratchLog&) = delete;

@@ -16,6 +16,7 @@
 #include "fuzz/h2h_kinds.h"
 #include "iso8583/dictionaries.h"
 #include "pktgen/generator.h"
+#include "support/archive_builder.h"
 #include "support/bytes.h"
 #include "support/iso_builder.h"
 #include "support/record_builder.h"
@@ -454,6 +455,27 @@ void DamagedLogs(Corpus& c) {
   }
 }
 
+// Generated logs, plain and through every packing, for the unpacking merge
+// (the first byte names the packing, as fuzz_unpack reads it), with a few cut short.
+void PackedLogs(Corpus& c) {
+  for (std::uint64_t records : {1, 6}) {
+    gen::GeneratorOptions t;
+    t.records = records;
+    t.seed = 5;
+    const Bytes log = gen::GenerateLogBytes(t);
+    const Bytes packed[] = {log,
+                            Compressed(log, ARCHIVE_FILTER_GZIP),
+                            Compressed(log, ARCHIVE_FILTER_BZIP2),
+                            Compressed(log, ARCHIVE_FILTER_XZ),
+                            Compressed(log, ARCHIVE_FILTER_ZSTD),
+                            Zip({{"NS1_a.pkt", log}, {"dir/", {}}, {"NS1_b.pkt", log}})};
+    for (std::uint8_t kind = 0; kind < 6; ++kind) {
+      c.Add("fuzz_unpack", kind, packed[kind]);
+      c.Add("fuzz_unpack", kind, Slice(packed[kind], 0, packed[kind].size() * 2 / 3));
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -471,6 +493,7 @@ int main(int argc, char** argv) {
     RecordBodies(corpus);
     IsoMessages(corpus);
     DamagedLogs(corpus);
+    PackedLogs(corpus);
     corpus.Report();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
