@@ -62,9 +62,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static ProgramFolder program;
-  static fuzz::ScratchLog files[kKinds] = {{"fuzz-unpack", kSuffixes[0]}, {"fuzz-unpack", kSuffixes[1]},
-                                           {"fuzz-unpack", kSuffixes[2]}, {"fuzz-unpack", kSuffixes[3]},
-                                           {"fuzz-unpack", kSuffixes[4]}, {"fuzz-unpack", kSuffixes[5]}};
+  static fuzz::ScratchLog files[kKinds] = {
+      fuzz::ScratchLog("fuzz-unpack", kSuffixes[0]), fuzz::ScratchLog("fuzz-unpack", kSuffixes[1]),
+      fuzz::ScratchLog("fuzz-unpack", kSuffixes[2]), fuzz::ScratchLog("fuzz-unpack", kSuffixes[3]),
+      fuzz::ScratchLog("fuzz-unpack", kSuffixes[4]), fuzz::ScratchLog("fuzz-unpack", kSuffixes[5])};
   if (size == 0) return 0;
   const std::size_t kind = data[0] % kKinds;
   const std::string& path = files[kind].Write(data + 1, size - 1);
