@@ -16,6 +16,7 @@ PKT_PACKAGES=(
   libarchive-dev zlib1g-dev      # packed logs unpacked while merging (xz, zstd, bzip2, zip; gzip)
   qt6-translations-l10n          # Qt's own dialogs in Russian (qtbase_ru)
   dpkg-dev                       # dpkg-shlibdeps: the .deb's dependencies (CPack)
+  gzip xz-utils zstd bzip2 zip   # the packers the tests pack sample logs with
 )
 
 pkt_install_deps() {
