@@ -145,7 +145,10 @@ TChartPage::TChartPage(TChartPlotter::Kind kind, const char* title, const char* 
   chart->legend()->setVisible(true);
   chart->legend()->setAlignment(Qt::AlignRight);
   canvas_ = new TChartCanvas(*this);
+  // The view lets go of the chart it made for itself without deleting it.
+  QChart* own = canvas_->chart();
   canvas_->setChart(chart);
+  delete own;
 
   bottom_ = new QDateTimeAxis;
   bottom_->setTitleText(QString::fromUtf8(bottomAxis));
