@@ -46,4 +46,8 @@ const char* Lookup(TFamilies family, TRecordKind kind) {
 const char* TerminalKindName(TRecordKind kind) { return Lookup(kTerminalLog, kind); }
 const char* H2HKindName(TRecordKind kind) { return Lookup(kH2HLog, kind); }
 
+bool IsIsoKind(TRecordKind kind) {
+  return kind == rkIsoIncoming || kind == rkIsoOutgoing || kind == rkBfkoIncoming || kind == rkBfkoOutgoing;
+}
+
 }  // namespace pkt

@@ -54,5 +54,7 @@ static_assert(host_header::kTime == kRecordTimeOffset);
 const char* TerminalKindName(TRecordKind kind);
 // Names of the kinds in the host-to-host viewer.
 const char* H2HKindName(TRecordKind kind);
+// Whether a host-to-host record of this kind carries an ISO 8583 message (either dialect).
+bool IsIsoKind(TRecordKind kind);
 
 }  // namespace pkt

@@ -38,9 +38,6 @@ constexpr const char* kStructuredNames[] = {
     "MF_AUTHORIZATION_QUERY_TAG",   "MF_AUTHORIZATION_QUERY_NAME",
 };
 
-bool IsIsoKind(TRecordKind kind) {
-  return kind == rkIsoIncoming || kind == rkIsoOutgoing || kind == rkBfkoIncoming || kind == rkBfkoOutgoing;
-}
 bool IsHostTlvKind(TRecordKind kind) { return kind != rkRawIncoming && kind != rkRawOutgoing && !IsIsoKind(kind); }
 
 // P0001 to P0128, alone or with a two-digit sub-field ("P0003-01").

@@ -20,10 +20,6 @@ struct TBodyView {
   std::uint32_t size;
 };
 
-bool IsIsoKind(TRecordKind kind) {
-  return kind == rkIsoIncoming || kind == rkIsoOutgoing || kind == rkBfkoIncoming || kind == rkBfkoOutgoing;
-}
-
 // The message length in front of an ISO 8583 message; 0 when it cannot be read.
 std::int64_t IsoMessageLength(const TH2HPacketHandler& packet, TBodyView body) {
   if (body.size < 4) return 0;

@@ -45,8 +45,7 @@ QStringList TfmH2HViewer::ColumnSamples(int column) const {
 
 // ISO 8583 listings line their fields and hex dumps up in columns.
 bool TfmH2HViewer::FixedPitchTree(std::uint32_t row) const {
-  const TRecordKind kind = viewer_.Log().GetPacket(row).GetKind();
-  return kind == rkIsoIncoming || kind == rkIsoOutgoing || kind == rkBfkoIncoming || kind == rkBfkoOutgoing;
+  return IsIsoKind(viewer_.Log().GetPacket(row).GetKind());
 }
 
 TH2HFilterSettings TfmH2HViewer::ReadSettings() const {
