@@ -6,8 +6,10 @@
 
 namespace pkt {
 
-// Prints read_floor_s (the log read once into memory), open_s (merge into a
-// temporary log and index, as the viewer's opening runs them), reload_ui_s
+// Prints read_floor_s (the log read once into memory), open_s (the opening of
+// one plain log and its index, as the viewer runs them), open_index_ratio
+// (open_s against index_s), merge_open_s (the same with the log copied into a
+// temporary log first, as an opening of several files does), reload_ui_s
 // (the index step, until the rows are ready and the thread is free),
 // reload_total_s (until the export file is complete), and the ratios the
 // goals are set on: reload_ui_ratio against index_s, open_ratio against

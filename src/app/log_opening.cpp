@@ -14,32 +14,54 @@ namespace pkt {
 
 namespace {
 
-// The merged logs this copy of the program owns, each held open with a shared
-// lock: on this platform an open file can be deleted, so the lock is what
-// tells another copy's RemoveLeftoverFiles that the file is in use.
+// The logs this copy of the program owns: the merged logs, each held open
+// with a shared lock (on this platform an open file can be deleted, so the
+// lock is what tells another copy's RemoveLeftoverFiles that the file is in
+// use), and the logs read where they lie, each held open so that its path
+// keeps naming the file opened, with its size at the opening.
 class TemporaryLogClaims {
  public:
   void Add(const std::string& path, TAutoHandle file) {
     Prune();
-    claims_.emplace_back(path, std::move(file));
+    claims_.push_back({path, std::move(file), false, 0});
+  }
+  void AddInPlace(const std::string& path, TAutoHandle file, std::uint64_t bytes) {
+    Prune();
+    claims_.push_back({path, std::move(file), true, bytes});
   }
   void Release(const std::string& path) {
-    std::erase_if(claims_, [&](const auto& c) { return c.first == path; });
+    std::erase_if(claims_, [&](const TClaim& c) { return c.path == path; });
   }
-  bool Holds(const std::string& path) const {
-    return std::any_of(claims_.begin(), claims_.end(), [&](const auto& c) { return c.first == path; });
+  bool Holds(const std::string& path) const { return Find(path) != nullptr; }
+  bool InPlace(const std::string& path) const {
+    const TClaim* c = Find(path);
+    return c && c->inPlace;
+  }
+  std::uint64_t ByteLimit(const std::string& path) const {
+    const TClaim* c = Find(path);
+    return c && c->inPlace ? c->bytes : ~std::uint64_t{0};
   }
   // Claims on files that their viewers have deleted keep the deleted file's
   // space until closed: drop them.
   void Prune() {
-    std::erase_if(claims_, [](const auto& c) {
+    std::erase_if(claims_, [](const TClaim& c) {
       std::uint64_t size = 0;
-      return !TryFileSize(c.first, size);
+      return !c.inPlace && !TryFileSize(c.path, size);
     });
   }
 
  private:
-  std::vector<std::pair<std::string, TAutoHandle>> claims_;
+  struct TClaim {
+    std::string path;
+    TAutoHandle file;
+    bool inPlace;
+    std::uint64_t bytes;  // of a log read in place, at its opening
+  };
+  const TClaim* Find(const std::string& path) const {
+    const auto it = std::find_if(claims_.begin(), claims_.end(), [&](const TClaim& c) { return c.path == path; });
+    return it == claims_.end() ? nullptr : &*it;
+  }
+  std::vector<TClaim> claims_;
 };
 
 TemporaryLogClaims& Claims() {
@@ -181,6 +203,26 @@ std::string MergeLogFiles(const std::vector<std::string>& paths, const TMergePro
   for (const std::string& path : paths) sources.push_back({path, "*.pkt"});
   return MergeSources(sources, progress);
 }
+
+std::string OpenLogFiles(const std::vector<std::string>& paths, const TMergeProgress& progress) {
+  if (paths.size() == 1 && PackingOfName(paths.front()) == TPacking::Plain) {
+    // Opened as the merge opens its sources: a file that cannot be opened
+    // raises the same error, and leaves no partial merged log behind.
+    TAutoHandle file = OpenFileForReading(paths.front());
+    const std::uint64_t size = FileSize(file);
+    if (size > 0 && IsLocalRegularFile(file)) {
+      std::string path = DescriptorPath(file);
+      Claims().AddInPlace(path, std::move(file), size);
+      if (progress) progress(size, size);
+      return path;
+    }
+  }
+  return MergeLogFiles(paths, progress);
+}
+
+bool IsLogReadInPlace(const std::string& path) { return Claims().InPlace(path); }
+
+std::uint64_t OpenedLogByteLimit(const std::string& path) { return Claims().ByteLimit(path); }
 
 std::string MergeLogFolder(const std::string& folder, const TMergeProgress& progress) {
   // The entries are gathered first, in the search's order, so that the

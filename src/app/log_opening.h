@@ -4,7 +4,8 @@
 // directory, which the viewer then owns. Because a log has no file header,
 // the merged file is again a log of its family. Logs packed with gzip, xz,
 // zstd or bzip2, and zips of logs, are unpacked into the merged log as it is
-// written (app/unpack.h).
+// written (app/unpack.h). A single plain log is read where it lies instead
+// (OpenLogFiles).
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -52,6 +53,26 @@ std::string MergeLogFiles(const std::vector<std::string>& paths, const TMergePro
 // files gives an empty merged log.
 std::string MergeLogFolder(const std::string& folder, const TMergeProgress& progress = {});
 
+// The log a viewer opens for the chosen files. One plain log that lies on a
+// disk of this machine is not copied: it is read where it lies, through a
+// path of this process that names the file opened (DescriptorPath) even if it
+// is renamed or deleted meanwhile, and only as far as it reached at the
+// opening (OpenedLogByteLimit), so that the viewer shows the log as it was,
+// as it would from a copy; should another program cut it short meanwhile, what
+// it cut off reads as zeros (TMappedFile). The file is only ever read; IsLogReadInPlace tells
+// the viewer not to delete it, and ReleaseTemporaryLog lets go of it. Several
+// files, a packed one, an empty one and any other file (a pipe, a file of a
+// network disk, which other machines may cut short or change) are merged as
+// MergeLogFiles does, with its errors; a file that cannot be opened raises
+// the same SystemError as there.
+std::string OpenLogFiles(const std::vector<std::string>& paths, const TMergeProgress& progress = {});
+
+// Whether path is a log that OpenLogFiles reads where it lies (still held).
+bool IsLogReadInPlace(const std::string& path);
+// The bytes of such a log at its opening; for any other path, no limit (the
+// largest value).
+std::uint64_t OpenedLogByteLimit(const std::string& path);
+
 // The name masks of a folder's terminal logs, plain and packed.
 extern const char* const kFolderLogMasks[6];
 
@@ -77,7 +98,8 @@ std::string OpeningCaptionAt(const std::string& path, const std::tm& localTime);
 void RemoveLeftoverFiles();
 
 // Ends this copy's claim on a merged log (the viewer that owns it calls this
-// when it deletes the file). Unknown paths are ignored.
+// when it deletes the file), or on a log read in place (the file is closed
+// here; it is never deleted). Unknown paths are ignored.
 void ReleaseTemporaryLog(const std::string& path);
 
 }  // namespace pkt

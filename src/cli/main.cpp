@@ -181,7 +181,7 @@ std::ostream& Out() {
 std::string Merge(const Options& o, const TProgress& progress) {
   TMergeProgress merge;
   if (progress) merge = [&progress](std::uint64_t done, std::uint64_t total) { progress(TWorkStage::Merge, done, total); };
-  return o.folder.empty() ? MergeLogFiles(o.files, merge) : MergeLogFolder(o.folder, merge);
+  return o.folder.empty() ? OpenLogFiles(o.files, merge) : MergeLogFolder(o.folder, merge);
 }
 
 std::string CaptionFileName(const Options& o) { return o.folder.empty() ? o.files.front() : o.folder; }

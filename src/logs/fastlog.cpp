@@ -202,6 +202,7 @@ struct TScan {
   const Filter& filter;
   const TIndexProgress& progress;
   unsigned threads;
+  std::uint64_t byteLimit;
 };
 
 // How a stretch of the walk ended.
@@ -425,7 +426,7 @@ void OpenLog(TScan<Log, Filter> scan, const std::string& path) {
   scan.records = 0;
   scan.entries.Clear();
   scan.file.Close();
-  scan.file.Open(path);
+  scan.file.Open(path, scan.byteLimit);
   const std::uint8_t* view = scan.file.data();
   const std::uint64_t size = scan.file.size();
   scan.entries.Prepare(size / Family::kHeader);
@@ -504,7 +505,7 @@ std::uint64_t TFastLog::EntryOffset(std::uint32_t index) const {
 void TTerminalFastLog::Open(const std::string& path) {
   OpenLog<TerminalFamily, TTerminalPacketHandler>(
       TScan<TTerminalFastLog, TTerminalFilterEvent>{*this, impl_->file, impl_->entries, impl_->records, OnFilter,
-                                                    OnProgress, Threads},
+                                                    OnProgress, Threads, ByteLimit},
       path);
 }
 
@@ -540,7 +541,7 @@ TRecordFields TTerminalPacketHandler::Fields() const {
 void TH2HFastLog::Open(const std::string& path) {
   OpenLog<H2HFamily, TH2HPacketHandler>(
       TScan<TH2HFastLog, TH2HFilterEvent>{*this, impl_->file, impl_->entries, impl_->records, OnFilter, OnProgress,
-                                          Threads},
+                                          Threads, ByteLimit},
       path);
 }
 

@@ -119,6 +119,10 @@ class TFastLog {
   unsigned Threads = 1;
   // Reports the Open's progress now and then; may be unset.
   TIndexProgress OnProgress;
+  // The most bytes of the file an Open maps and walks: a log read where it
+  // lies is indexed as it was when it was opened, whatever has been appended
+  // to it since. A shorter file is walked to its end.
+  std::uint64_t ByteLimit = ~std::uint64_t{0};
 
   // The records the last Open walked, accepted or not: the records of the log
   // (as far as the walk got when it raised).

@@ -1,12 +1,18 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <mutex>
 #include <utility>
 
 #include "platform/errors.h"
@@ -128,20 +134,121 @@ void WriteWholeFile(const std::string& path, const void* bytes, std::size_t size
   file.closeChecked();
 }
 
-void TMappedFile::Open(const std::string& path) {
+bool IsLocalRegularFile(const TAutoHandle& file) {
+  struct stat st;
+  struct statfs fs;
+  if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || ::fstatfs(file.get(), &fs) != 0) return false;
+  // The file systems of local disks and of memory; network, user-space and
+  // kernel-made ones (whose files may report no size) are not among them.
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC:  // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case OVERLAYFS_SUPER_MAGIC:
+    case 0x2FC12FC1:  // zfs
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string DescriptorPath(const TAutoHandle& file) { return "/proc/self/fd/" + std::to_string(file.get()); }
+
+namespace {
+
+// The views that a SIGBUS may hit: the address ranges of the mapped files.
+// The handler only reads them; a slot is taken with its flag and filled
+// before its range is published.
+struct TGuardedView {
+  std::atomic<bool> taken{false};
+  std::atomic<std::uintptr_t> begin{0}, end{0};
+};
+constexpr std::size_t kGuardedViews = 256;
+TGuardedView g_guardedViews[kGuardedViews];
+std::uintptr_t g_guardPage = 4096;
+struct sigaction g_earlierBusAction;
+
+// A read past the end of a file cut short under its view: the page becomes a
+// page of zeros, and the read is made again. Any other SIGBUS goes where it
+// went before.
+void OnBusError(int signal, siginfo_t* info, void* context) {
+  const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  for (const TGuardedView& view : g_guardedViews) {
+    const std::uintptr_t begin = view.begin.load(std::memory_order_acquire);
+    if (begin == 0 || address < begin || address >= view.end.load(std::memory_order_acquire)) continue;
+    void* page = reinterpret_cast<void*>(address & ~(g_guardPage - 1));
+    if (::mmap(page, g_guardPage, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) return;
+    break;
+  }
+  const struct sigaction& earlier = g_earlierBusAction;
+  if ((earlier.sa_flags & SA_SIGINFO) && earlier.sa_sigaction) {
+    earlier.sa_sigaction(signal, info, context);
+  } else if (earlier.sa_handler != SIG_DFL && earlier.sa_handler != SIG_IGN) {
+    earlier.sa_handler(signal);
+  } else {
+    // The read is made again and ends the process as it would have.
+    ::signal(SIGBUS, SIG_DFL);
+  }
+}
+
+void InstallBusGuard() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    g_guardPage = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    struct sigaction action{};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    (void)::sigaction(SIGBUS, &action, &g_earlierBusAction);
+  });
+}
+
+// Publishes a view's range; false when every slot is taken (the view is then unguarded).
+TGuardedView* GuardView(const void* view, std::size_t size) {
+  InstallBusGuard();
+  for (TGuardedView& slot : g_guardedViews) {
+    if (slot.taken.exchange(true, std::memory_order_acq_rel)) continue;
+    const auto begin = reinterpret_cast<std::uintptr_t>(view);
+    slot.end.store(begin + size, std::memory_order_release);
+    slot.begin.store(begin, std::memory_order_release);
+    return &slot;
+  }
+  return nullptr;
+}
+
+void UnguardView(const void* view) {
+  const auto begin = reinterpret_cast<std::uintptr_t>(view);
+  for (TGuardedView& slot : g_guardedViews) {
+    if (slot.begin.load(std::memory_order_acquire) != begin) continue;
+    slot.begin.store(0, std::memory_order_release);
+    slot.end.store(0, std::memory_order_release);
+    slot.taken.store(false, std::memory_order_release);
+    return;
+  }
+}
+
+}  // namespace
+
+void TMappedFile::Open(const std::string& path, std::uint64_t limit) {
   Close();
   file_ = OpenFileForReading(path);
-  const std::uint64_t size = FileSize(file_);
+  const std::uint64_t size = std::min(FileSize(file_), limit);
   // mmap refuses a length of 0 (EINVAL): an empty log cannot be mapped.
   void* view = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, file_.get(), 0);
   if (view == MAP_FAILED) RaiseLastOSError();
   view_ = static_cast<const std::uint8_t*>(view);
   size_ = size;
+  GuardView(view, static_cast<std::size_t>(size));
   if (::madvise(view, static_cast<std::size_t>(size), MADV_SEQUENTIAL) != 0) RaiseLastOSError();
 }
 
 void TMappedFile::Close() noexcept {
-  if (view_) ::munmap(const_cast<std::uint8_t*>(view_), static_cast<std::size_t>(size_));
+  if (view_) {
+    UnguardView(view_);
+    ::munmap(const_cast<std::uint8_t*>(view_), static_cast<std::size_t>(size_));
+  }
   view_ = nullptr;
   size_ = 0;
   file_.close();

@@ -63,12 +63,24 @@ bool TryLockShared(const TAutoHandle& file);
 bool TryLockExclusive(const TAutoHandle& file);
 // Whether path names an existing directory.
 bool IsDirectory(const std::string& path);
+// Whether the open file is a regular file on a disk of this machine (or in
+// its memory): a file that no other machine can change under a mapping, and
+// whose mapping does not fail with the network.
+bool IsLocalRegularFile(const TAutoHandle& file);
+// A path that opens the very file the descriptor holds, wherever it has since
+// been renamed or even deleted to (this process's descriptor folder).
+std::string DescriptorPath(const TAutoHandle& file);
 // Writes the bytes to path, replacing it (fixtures, tools).
 void WriteWholeFile(const std::string& path, const void* bytes, std::size_t size);
 
 // A whole file mapped read-only: open, fstat, mmap(PROT_READ),
 // madvise(MADV_SEQUENTIAL). Each step that fails raises its SystemError and
 // leaves what it reached (close() releases it). An empty file cannot be mapped.
+//
+// A file cut short while it is mapped (another program truncates or rewrites
+// it) would end the process with SIGBUS at the first read of a page past its
+// new end. The views are guarded instead: such a page reads as zeros, which
+// the readers of records take for damaged bytes.
 class TMappedFile {
  public:
   TMappedFile() = default;
@@ -76,7 +88,8 @@ class TMappedFile {
   TMappedFile(const TMappedFile&) = delete;
   TMappedFile& operator=(const TMappedFile&) = delete;
 
-  void Open(const std::string& path);
+  // Maps the first limit bytes of the file, or the whole file when it is shorter.
+  void Open(const std::string& path, std::uint64_t limit = ~std::uint64_t{0});
   // Unmaps the view, then closes the file. Safe to repeat.
   void Close() noexcept;
 

@@ -21,7 +21,8 @@ TKindColour KindColour(TRecordKind kind) {
 
 void DeleteTemporaryFile(const std::string& path) {
   if (path.empty()) return;
-  (void)DeleteFile(path);
+  // A log read where it lies is the operator's own file: it is only let go of.
+  if (!IsLogReadInPlace(path)) (void)DeleteFile(path);
   // Drop this copy's claim on the merged log, so that its disk space goes now.
   ReleaseTemporaryLog(path);
 }

@@ -55,6 +55,8 @@ void OpenFilteredIndex(Log& log, const std::string& path, const Filter& filter, 
   if (progress)
     log.OnProgress = [&progress](std::uint64_t done, std::uint64_t total) { progress(TWorkStage::Index, done, total); };
   log.Threads = 0;
+  // A log read in place is indexed as far as it reached at its opening.
+  log.ByteLimit = OpenedLogByteLimit(path);
   try {
     log.Open(path);
   } catch (const SystemError& e) {
@@ -84,7 +86,8 @@ constexpr std::int64_t DayOf(std::int64_t dateTimeMs) {
 }
 
 // Deletes the viewer's temporary merged log; the result is ignored (a file that
-// cannot be deleted goes at the next start-up's clean-up).
+// cannot be deleted goes at the next start-up's clean-up). A log read in place
+// is never deleted, only let go of.
 void DeleteTemporaryFile(const std::string& path);
 
 }  // namespace pkt

@@ -10,6 +10,7 @@
 
 #include "app/gui/about_box.h"
 #include "app/gui/mdicont.h"
+#include "app/log_opening.h"
 #include "gui_fixture.h"
 #include "pkt_version.h"
 #include "platform/errors.h"
@@ -110,12 +111,15 @@ TEST_F(MainWindow, TheFilterIndexDecidesTheViewer) {
   // A host-to-host log opened as the first type goes to the terminal viewer.
   EXPECT_NE(qobject_cast<TfmTerminalViewer*>(main->OpenFiles({h2h}, 1)), nullptr);
   EXPECT_EQ(main->Viewers().size(), 6);
-  EXPECT_EQ(TempFiles().size(), 6u);
+  // One plain log each: read where it lies, no merged log.
+  EXPECT_TRUE(TempFiles().empty());
+  EXPECT_EQ(main->OpenFiles({ns, ns}, 1)->ListRowCount(), 6u);
+  EXPECT_EQ(TempFiles().size(), 1u);
   // An index that names no viewer opens nothing and leaves no merged log.
-  EXPECT_EQ(main->OpenFiles({ns}, 0), nullptr);
-  EXPECT_EQ(main->OpenFiles({ns}, 6), nullptr);
-  EXPECT_EQ(main->Viewers().size(), 6);
-  EXPECT_EQ(TempFiles().size(), 6u);
+  EXPECT_EQ(main->OpenFiles({ns, ns}, 0), nullptr);
+  EXPECT_EQ(main->OpenFiles({ns, ns}, 6), nullptr);
+  EXPECT_EQ(main->Viewers().size(), 7);
+  EXPECT_EQ(TempFiles().size(), 1u);
 }
 
 TEST_F(MainWindow, OpenDialogAndFolderChooserGoThroughTheSameOpening) {
@@ -221,8 +225,11 @@ TEST_F(MainWindow, TheActiveViewersSearchMenuStandsBetweenFileAndWindows) {
   EXPECT_TRUE(main->Viewers().isEmpty());
   EXPECT_EQ(MenuTitles(*main).join("|").toStdString(), "Файл|Окна|Справка");
   for (QAction* a : main->mnWindows->actions()) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
-  EXPECT_FALSE(std::filesystem::exists(terminalTemp));
-  EXPECT_FALSE(std::filesystem::exists(hostTemp));
+  // The logs were read where they lie: let go of, never deleted.
+  EXPECT_FALSE(IsLogReadInPlace(terminalTemp));
+  EXPECT_FALSE(IsLogReadInPlace(hostTemp));
+  EXPECT_TRUE(std::filesystem::exists(ns.toStdString()));
+  EXPECT_TRUE(std::filesystem::exists(h2h.toStdString()));
   EXPECT_TRUE(TempFiles().empty());
 }
 

@@ -1,6 +1,11 @@
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -98,6 +103,42 @@ TEST(MappedFile, MapsTheWholeFileReadOnlyAndRefusesEmptyOnes) {
   EXPECT_TRUE(map.isOpen()) << "the file stays open for Close";
   map.Close();
   EXPECT_THROW(map.Open(dir.File("missing")), SystemError);
+}
+
+TEST(MappedFile, MapsUpToItsLimitAndReadsZerosWhereTheFileWasCutShortUnderIt) {
+  test::TempFolder dir;
+  const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::string path = dir.Write("f", test::Bytes(3 * page, 0x5A));
+  TMappedFile map;
+  map.Open(path, 10);
+  EXPECT_EQ(map.size(), 10u);
+  map.Open(path, 10 * page);
+  ASSERT_EQ(map.size(), 3 * page);
+
+  // Another program cuts the file short: the pages past its new end would
+  // end the process with SIGBUS at the first read.
+  ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(page / 2)), 0);
+  EXPECT_EQ(map.data()[0], 0x5A);
+  EXPECT_EQ(map.data()[2 * page + 7], 0);
+  EXPECT_EQ(map.data()[page], 0);
+  EXPECT_EQ(map.data()[3 * page - 1], 0);
+  map.Close();
+
+  // Unmapped, the range is no longer guarded: a SIGBUS elsewhere still ends the
+  // process (with the signal, or through the sanitizer's report).
+  EXPECT_EXIT(
+      {
+        map.Open(dir.Write("g", test::Bytes(2 * page, 1)));
+        const std::uint8_t* raw = static_cast<const std::uint8_t*>(
+            ::mmap(nullptr, 2 * page, PROT_READ, MAP_SHARED, ::open(path.c_str(), O_RDONLY), 0));
+        (void)!::truncate(path.c_str(), 0);
+        std::exit(raw[page] + 100);
+      },
+      [](int status) {
+        return (WIFSIGNALED(status) && WTERMSIG(status) == SIGBUS) ||
+               (WIFEXITED(status) && WEXITSTATUS(status) != 0 && WEXITSTATUS(status) < 100);
+      },
+      "");
 }
 
 TEST(ReservedMemory, ZeroedWritableAndTrimmable) {

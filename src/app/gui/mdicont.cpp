@@ -227,7 +227,7 @@ TViewerWindow* TfmMDICont::OpenFiles(const QStringList& files, int filterIndex) 
   std::string tempPath;
   {
     TLongWork work(this);
-    tempPath = MergeLogFiles(paths, [&work](std::uint64_t copied, std::uint64_t total) {
+    tempPath = OpenLogFiles(paths, [&work](std::uint64_t copied, std::uint64_t total) {
       work.Step(WorkStageText(TWorkStage::Merge), copied, total);
     });
   }
