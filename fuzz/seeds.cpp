@@ -304,24 +304,16 @@ void RecordBodies(Corpus& c) {
 
 // Digits of a field's ASCII length prefix: 0 for a fixed field, -1 for a
 // two-byte BCD length.
-int PrefixDigits(TIsoDialect dialect, int lengthType) {
-  if (dialect == TIsoDialect::Bfko) {
-    switch (lengthType) {
-      case bfko_len::kL: return 1;
-      case bfko_len::kLL: case bfko_len::kLLToo: return 2;
-      case bfko_len::kLLL: case bfko_len::kLLLToo: return 3;
-      case bfko_len::kLLLLL: return 5;
-      case bfko_len::kBcdBinary: return -1;
-      default: return 0;
-    }
-  }
+int PrefixDigits(TIsoDialect, TIsoLength lengthType) {
   switch (lengthType) {
-    case h2h_len::kL: return 1;
-    case h2h_len::kLL: return 2;
-    case h2h_len::kLLL: return 3;
-    case h2h_len::kBcdBinary: return -1;
-    default: return 0;
+    case TIsoLength::L: return 1;
+    case TIsoLength::LL: return 2;
+    case TIsoLength::LLL: return 3;
+    case TIsoLength::LLLLL: return 5;
+    case TIsoLength::Bcd: return -1;
+    case TIsoLength::Fixed: return 0;
   }
+  return 0;
 }
 
 // Field data with the length prefix the field's length type names.

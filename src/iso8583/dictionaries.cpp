@@ -22,7 +22,7 @@ constexpr bool SubFieldsFitTheirFields() {
     bool fits = false;
     for (const auto& f : BFKO_FIELDS)
       if (f.number == t.field)
-        fits = f.lengthType <= bfko_len::kFixedToo && f.length == SubFieldSum(t.subFields);
+        fits = f.lengthType == TIsoLength::Fixed && f.length == SubFieldSum(t.subFields);
     if (!fits) return false;
     for (std::size_t i = 0; i < t.subFields.size(); ++i)
       if (t.subFields[i].number != static_cast<int>(i) + 1) return false;
@@ -85,19 +85,6 @@ const char* EmvTagName(int tag) {
   for (const auto& t : EMV_TAGS)
     if (t.tag == tag) return t.name;
   return nullptr;
-}
-
-TInnerWalk InnerWalkOf(TIsoDialect dialect, int field) {
-  switch (dialect) {
-    case TIsoDialect::Bfko:
-      if (!BfkoSubFields(field).empty()) return TInnerWalk::SubFields;
-      return field == 48 ? TInnerWalk::Field48Elements : TInnerWalk::None;
-    case TIsoDialect::HostToHost:
-      if (field == 48) return TInnerWalk::Field48Elements;
-      return field == 55 ? TInnerWalk::EmvTags : TInnerWalk::None;
-    default:
-      return TInnerWalk::None;
-  }
 }
 
 }  // namespace pkt

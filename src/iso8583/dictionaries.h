@@ -11,12 +11,29 @@
 
 namespace pkt {
 
-// One field of a dialect.
+// How a field's data length is written in front of its data (both dialects).
+enum class TIsoLength : std::uint8_t {
+  Fixed,  // no prefix: the dictionary's length
+  L,      // 1 ASCII decimal digit
+  LL,     // 2 digits
+  LLL,    // 3 digits
+  LLLLL,  // 5 digits
+  Bcd,    // 2 bytes of packed BCD
+};
+
+// How a field's data is shown: as characters, or in hexadecimal.
+enum class TIsoData : std::uint8_t { Text, Binary };
+
+// One field of a dialect. A field of the secondary bitmap (65 to 128) is read
+// leniently whatever its columns say: its prefix characters count as their
+// code minus 48 unchecked, a BCD length is not read (the dictionary length
+// counts) and its data is shown as characters.
 struct FIELD_DESC {
   std::int32_t number;      // 2 to 128
-  std::int32_t lengthType;  // the dialect's length-type code (see below)
+  TIsoLength lengthType;
   std::int32_t length;      // data length of a fixed field, the maximum of a variable one
   const char* name;         // shown in the listing
+  TIsoData data = TIsoData::Text;
 };
 
 // One fixed sub-field of a fixed-length BFKO field.
@@ -39,65 +56,54 @@ struct EMV_TAG_DESC {
   const char* name;
 };
 
-// Length-type codes of the BFKO dialect. The prefix is read directly in front
-// of the field data; L..LLLLL prefixes are ASCII decimal digits.
-namespace bfko_len {
-constexpr std::int32_t kFixed = 0, kFixedToo = 1, kL = 2, kLL = 3, kLLToo = 4, kLLL = 5, kLLLToo = 6, kLLLLL = 7,
-                       kBcdBinary = 8;
-}
-// Length-type codes of the host-to-host dialect.
-namespace h2h_len {
-constexpr std::int32_t kFixed = 0, kL = 1, kLL = 2, kLLL = 3, kBcdBinary = 4;
-}
-
 // clang-format off
 inline constexpr FIELD_DESC BFKO_FIELDS[] = {
-    {2, 3, 19, "PAN"},
-    {3, 0, 7, "Processing Code"},
-    {4, 0, 12, "Amount transaction"},
-    {6, 0, 12, "Amount cardholder transaction"},
-    {7, 0, 10, "Transmission date and time"},
-    {11, 0, 6, "Systems Trace Audit Number"},
-    {12, 0, 6, "Time, local transaction"},
-    {13, 0, 4, "Date, local transaction"},
-    {18, 0, 4, "Merchant Type"},
-    {19, 0, 3, "Acq intitution country code"},
-    {22, 0, 3, "POS data mode"},
-    {23, 0, 3, "Card Sequence Number"},
-    {25, 0, 3, "Pos condition code"},
-    {26, 0, 4, "Card acceptor business code"},
-    {28, 0, 9, "Acquirer Fee Amount"},
-    {32, 3, 11, "Acquiring institution ID code"},
-    {33, 3, 11, "Forwarding institution ID code"},
-    {35, 3, 37, "Track 2"},
-    {37, 0, 12, "Retrieval reference number"},
-    {38, 0, 6, "Authorization Identification Response"},
-    {39, 0, 5, "Response code"},
-    {41, 3, 16, "Card acceptor terminal id"},
-    {43, 0, 222, "Card acceptor name/location"},
-    {44, 0, 2, "PIN/CVV verification result"},
-    {48, 0, 31, "Message Control data"},
-    {49, 0, 3, "Trans Currency code"},
-    {51, 0, 3, "Cardholder Billing Currency Code"},
-    {52, 1, 16, "PIN Data"},
-    {53, 1, 48, "Security related information"},
-    {55, 6, 255, "ICC data"},
-    {61, 0, 14, "Card Issuer Data"},
-    {62, 5, 999, "External Transaction Attributes"},
-    {63, 1, 16, "New PIN"},
-    {64, 1, 16, "Message authentication code"},
-    {70, 0, 3, "Network Management Code"},
-    {95, 0, 24, "Replacement Amounts"},
-    {102, 3, 30, "Account Identification 1"},
-    {103, 3, 30, "Account Identification 2(TO)"},
-    {105, 0, 25, "Account balance data"},
-    {106, 0, 46, "Multi Currency Data"},
-    {108, 5, 999, "Regional Listing Data/String Message"},
-    {110, 2, 9, "Numeric Message"},
-    {121, 0, 47, "Additional POS Data"},
-    {123, 5, 999, "Miscellaneous transaction attributes"},
-    {124, 7, 99999, "Miscellaneous transaction attributes2"},
-    {126, 0, 34, "Preauthorization parameters"},
+    {2, TIsoLength::LL, 19, "PAN"},
+    {3, TIsoLength::Fixed, 7, "Processing Code"},
+    {4, TIsoLength::Fixed, 12, "Amount transaction"},
+    {6, TIsoLength::Fixed, 12, "Amount cardholder transaction"},
+    {7, TIsoLength::Fixed, 10, "Transmission date and time"},
+    {11, TIsoLength::Fixed, 6, "Systems Trace Audit Number"},
+    {12, TIsoLength::Fixed, 6, "Time, local transaction"},
+    {13, TIsoLength::Fixed, 4, "Date, local transaction"},
+    {18, TIsoLength::Fixed, 4, "Merchant Type"},
+    {19, TIsoLength::Fixed, 3, "Acq intitution country code"},
+    {22, TIsoLength::Fixed, 3, "POS data mode"},
+    {23, TIsoLength::Fixed, 3, "Card Sequence Number"},
+    {25, TIsoLength::Fixed, 3, "Pos condition code"},
+    {26, TIsoLength::Fixed, 4, "Card acceptor business code"},
+    {28, TIsoLength::Fixed, 9, "Acquirer Fee Amount"},
+    {32, TIsoLength::LL, 11, "Acquiring institution ID code"},
+    {33, TIsoLength::LL, 11, "Forwarding institution ID code"},
+    {35, TIsoLength::LL, 37, "Track 2"},
+    {37, TIsoLength::Fixed, 12, "Retrieval reference number"},
+    {38, TIsoLength::Fixed, 6, "Authorization Identification Response"},
+    {39, TIsoLength::Fixed, 5, "Response code"},
+    {41, TIsoLength::LL, 16, "Card acceptor terminal id"},
+    {43, TIsoLength::Fixed, 222, "Card acceptor name/location"},
+    {44, TIsoLength::Fixed, 2, "PIN/CVV verification result"},
+    {48, TIsoLength::Fixed, 31, "Message Control data"},
+    {49, TIsoLength::Fixed, 3, "Trans Currency code"},
+    {51, TIsoLength::Fixed, 3, "Cardholder Billing Currency Code"},
+    {52, TIsoLength::Fixed, 16, "PIN Data"},
+    {53, TIsoLength::Fixed, 48, "Security related information"},
+    {55, TIsoLength::LLL, 255, "ICC data"},
+    {61, TIsoLength::Fixed, 14, "Card Issuer Data"},
+    {62, TIsoLength::LLL, 999, "External Transaction Attributes"},
+    {63, TIsoLength::Fixed, 16, "New PIN"},
+    {64, TIsoLength::Fixed, 16, "Message authentication code"},
+    {70, TIsoLength::Fixed, 3, "Network Management Code"},
+    {95, TIsoLength::Fixed, 24, "Replacement Amounts"},
+    {102, TIsoLength::LL, 30, "Account Identification 1"},
+    {103, TIsoLength::LL, 30, "Account Identification 2(TO)"},
+    {105, TIsoLength::Fixed, 25, "Account balance data"},
+    {106, TIsoLength::Fixed, 46, "Multi Currency Data"},
+    {108, TIsoLength::LLL, 999, "Regional Listing Data/String Message"},
+    {110, TIsoLength::L, 9, "Numeric Message"},
+    {121, TIsoLength::Fixed, 47, "Additional POS Data"},
+    {123, TIsoLength::LLL, 999, "Miscellaneous transaction attributes"},
+    {124, TIsoLength::LLLLL, 99999, "Miscellaneous transaction attributes2"},
+    {126, TIsoLength::Fixed, 34, "Preauthorization parameters"},
 };
 
 inline constexpr EXT_FIELD_DESC BFKO_FIELD3_SUBFIELDS[] = {
@@ -159,44 +165,44 @@ inline constexpr EXT_FIELD_DESC BFKO_FIELD121_SUBFIELDS[] = {
 };
 
 inline constexpr FIELD_DESC H2H_FIELDS[] = {
-    {2, 2, 19, "PAN"},
-    {3, 0, 6, "Processing Code"},
-    {4, 0, 12, "Amount transaction"},
-    {7, 0, 10, "Transmission date and time"},
-    {11, 0, 6, "Systems Trace Audit Number"},
-    {12, 0, 12, "Date and time, local transaction"},
-    {14, 0, 4, "Expiry date"},
-    {18, 0, 4, "Merchant Type"},
-    {20, 0, 3, "Country code PAN"},
-    {22, 0, 12, "POS data code"},
-    {23, 0, 3, "Card Sequence Number"},
-    {24, 0, 3, "Function code"},
-    {25, 0, 4, "Message reason code"},
-    {26, 0, 4, "Card acceptor business code"},
-    {30, 0, 24, "Original amount"},
-    {32, 2, 11, "Acquiring institution ID code"},
-    {35, 2, 37, "Track 2"},
-    {37, 0, 12, "Retrieval reference number"},
-    {38, 0, 6, "Authorization Identification Response"},
-    {39, 0, 2, "Response code"},
-    {41, 0, 8, "Card acceptor terminal id"},
-    {42, 0, 15, "Card acceptor id"},
-    {43, 2, 99, "Card acceptor name/location"},
-    {48, 3, 999, "Message Control data"},
-    {49, 0, 3, "Currency code"},
-    {52, 0, 8, "PIN Data"},
-    {53, 2, 48, "Security related information"},
-    {55, 4, 76, "Binary Field 55"},
-    {56, 2, 35, "Original data elements"},
-    {59, 3, 999, "Transport data"},
-    {60, 3, 999, "Accounts, additional"},
-    {62, 3, 999, "Product sets"},
-    {63, 3, 999, "Product data"},
-    {64, 0, 8, "Message authentication code"},
-    {70, 0, 3, "Network Management Code"},
-    {95, 0, 12, "Replacement Amounts"},
-    {102, 2, 99, "Account identification"},
-    {128, 0, 1, "Secondary MAC Data"},
+    {2, TIsoLength::LL, 19, "PAN"},
+    {3, TIsoLength::Fixed, 6, "Processing Code"},
+    {4, TIsoLength::Fixed, 12, "Amount transaction"},
+    {7, TIsoLength::Fixed, 10, "Transmission date and time"},
+    {11, TIsoLength::Fixed, 6, "Systems Trace Audit Number"},
+    {12, TIsoLength::Fixed, 12, "Date and time, local transaction"},
+    {14, TIsoLength::Fixed, 4, "Expiry date"},
+    {18, TIsoLength::Fixed, 4, "Merchant Type"},
+    {20, TIsoLength::Fixed, 3, "Country code PAN"},
+    {22, TIsoLength::Fixed, 12, "POS data code"},
+    {23, TIsoLength::Fixed, 3, "Card Sequence Number"},
+    {24, TIsoLength::Fixed, 3, "Function code"},
+    {25, TIsoLength::Fixed, 4, "Message reason code"},
+    {26, TIsoLength::Fixed, 4, "Card acceptor business code"},
+    {30, TIsoLength::Fixed, 24, "Original amount"},
+    {32, TIsoLength::LL, 11, "Acquiring institution ID code"},
+    {35, TIsoLength::LL, 37, "Track 2"},
+    {37, TIsoLength::Fixed, 12, "Retrieval reference number"},
+    {38, TIsoLength::Fixed, 6, "Authorization Identification Response"},
+    {39, TIsoLength::Fixed, 2, "Response code"},
+    {41, TIsoLength::Fixed, 8, "Card acceptor terminal id"},
+    {42, TIsoLength::Fixed, 15, "Card acceptor id"},
+    {43, TIsoLength::LL, 99, "Card acceptor name/location"},
+    {48, TIsoLength::LLL, 999, "Message Control data"},
+    {49, TIsoLength::Fixed, 3, "Currency code"},
+    {52, TIsoLength::Fixed, 8, "PIN Data"},
+    {53, TIsoLength::LL, 48, "Security related information"},
+    {55, TIsoLength::Bcd, 76, "Binary Field 55", TIsoData::Binary},
+    {56, TIsoLength::LL, 35, "Original data elements"},
+    {59, TIsoLength::LLL, 999, "Transport data"},
+    {60, TIsoLength::LLL, 999, "Accounts, additional"},
+    {62, TIsoLength::LLL, 999, "Product sets"},
+    {63, TIsoLength::LLL, 999, "Product data"},
+    {64, TIsoLength::Fixed, 8, "Message authentication code"},
+    {70, TIsoLength::Fixed, 3, "Network Management Code"},
+    {95, TIsoLength::Fixed, 12, "Replacement Amounts"},
+    {102, TIsoLength::LL, 99, "Account identification"},
+    {128, TIsoLength::Fixed, 1, "Secondary MAC Data"},
 };
 
 inline constexpr TAG_DESC FIELD48_TAGS[] = {
@@ -301,9 +307,5 @@ std::span<const EXT_FIELD_DESC> BfkoSubFields(int field);
 const char* Field48TagName(int tag);
 // The name of an EMV tag of field 55, or nullptr (unknown).
 const char* EmvTagName(int tag);
-
-// The walk a present field's data gets after its field line.
-enum class TInnerWalk { None, SubFields, Field48Elements, EmvTags };
-TInnerWalk InnerWalkOf(TIsoDialect dialect, int field);
 
 }  // namespace pkt

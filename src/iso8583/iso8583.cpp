@@ -24,6 +24,14 @@ std::int32_t IsoMessageLength(TIsoDialect dialect, const std::uint8_t* body, std
   }
 }
 
+std::optional<std::span<const std::uint8_t>> IsoMessageOfBody(TIsoDialect dialect, const std::uint8_t* body,
+                                                              std::size_t available) {
+  const std::int32_t length = IsoMessageLength(dialect, body, available);
+  if (length < static_cast<std::int32_t>(kIsoMinMessageSize)) return std::nullopt;
+  if (static_cast<std::size_t>(length) > available - kIsoLengthPrefixSize) return std::nullopt;
+  return std::span(body + kIsoLengthPrefixSize, static_cast<std::size_t>(length));
+}
+
 std::string DecodeIsoMessage(TIsoDialect dialect, const std::uint8_t* msg, std::size_t n) {
   switch (dialect) {
     case TIsoDialect::Bfko:

@@ -4,6 +4,8 @@
 // that lists it.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "iso8583/bfko.h"
@@ -23,6 +25,18 @@ constexpr std::size_t kIsoLengthPrefixSize = 4;
 // signed 32-bit number (0 when the body is shorter than 4 bytes). The value is
 // what the record announces; it may exceed the bytes that follow it.
 std::int32_t IsoMessageLength(TIsoDialect dialect, const std::uint8_t* body, std::size_t dataLength);
+
+// The shortest message the viewer decodes: a host-to-host message's type and
+// primary bitmap. A shorter announced length is shown as a wrong size.
+constexpr std::size_t kIsoMinMessageSize = 12;
+
+// The message inside a record body of which `available` bytes lie inside the
+// file (the record's data length, cut at the file's end): the announced length
+// of bytes right behind the prefix. Nothing when the announced length is below
+// kIsoMinMessageSize or reaches past the available bytes (the message is never
+// read past the record or the file), or for TIsoDialect::None.
+std::optional<std::span<const std::uint8_t>> IsoMessageOfBody(TIsoDialect dialect, const std::uint8_t* body,
+                                                              std::size_t available);
 
 // The listing of one message of the dialect (empty for TIsoDialect::None).
 std::string DecodeIsoMessage(TIsoDialect dialect, const std::uint8_t* msg, std::size_t n);

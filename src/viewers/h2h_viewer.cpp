@@ -1,7 +1,6 @@
 #include "viewers/h2h_viewer.h"
 
-#include "iso8583/bfko.h"
-#include "iso8583/h2h.h"
+#include "iso8583/iso8583.h"
 #include "platform/errors.h"
 #include "terminal/fields/renderer.h"
 #include "terminal/tlv.h"
@@ -20,22 +19,6 @@ struct TBodyView {
   std::uint32_t size;
 };
 
-// The message length in front of an ISO 8583 message; 0 when it cannot be read.
-std::int64_t IsoMessageLength(const TH2HPacketHandler& packet, TBodyView body) {
-  if (body.size < 4) return 0;
-  const std::uint8_t* p = body.data;
-  if (packet.GetKind() == rkIsoIncoming || packet.GetKind() == rkIsoOutgoing) {
-    if (packet.GetDataLength() <= 4) return 0;
-    std::int64_t l = 0;
-    for (int i = 0; i < 4; ++i) {
-      if (p[i] < '0' || p[i] > '9') return 0;
-      l = l * 10 + (p[i] - '0');
-    }
-    return l;
-  }
-  const std::uint32_t u = (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-  return static_cast<std::int32_t>(u);
-}
 }  // namespace
 
 std::vector<std::string> CutListingLines(const std::string& listing) {
@@ -83,17 +66,15 @@ TSelection H2HRecordTree(const TH2HPacketHandler& packet) {
     return s;
   }
 
-  const std::int64_t length = IsoMessageLength(packet, body);
-  std::string listing;
   // A length beyond the bytes behind the prefix is shown like a length too short:
   // the message is not read past the record.
-  if (length < 12 || length > std::int64_t(body.size) - 4) {
+  const TIsoDialect dialect = IsoDialectOfKind(kind);
+  const std::optional<std::span<const std::uint8_t>> msg = IsoMessageOfBody(dialect, body.data, body.size);
+  std::string listing;
+  if (!msg) {
     top(h2h_text::kWrongSize);
   } else {
-    const std::uint8_t* msg = body.data + 4;
-    const std::size_t n = static_cast<std::size_t>(length);
-    listing = (kind == rkIsoIncoming || kind == rkIsoOutgoing) ? DecodeH2HMsgToLog(msg, n)
-                                                                 : DecodeIso8583MsgToLog(msg, n);
+    listing = DecodeIsoMessage(dialect, msg->data(), msg->size());
     if (listing.empty()) top(h2h_text::kCannotShow);
   }
   for (const std::string& line : CutListingLines(listing)) top(Cp1251ToUtf8(line));

@@ -192,9 +192,9 @@ TEST(BfkoBitmap, HexTextConversion) {
 // A dictionary changed so that the failures no built-in field can cause show.
 constexpr EXT_FIELD_DESC kShortSubFields[] = {{1, 3, "Part one"}, {2, 3, "Part two"}};
 constexpr FIELD_DESC kChangedFields[] = {
-    {2, bfko_len::kBcdBinary, 0, "Binary data"},
-    {3, bfko_len::kFixed, 7, "Processing Code"},
-    {4, 9, 5, "Odd length code"},
+    {2, TIsoLength::Bcd, 0, "Binary data", TIsoData::Binary},
+    {3, TIsoLength::Fixed, 7, "Processing Code"},
+    {4, static_cast<TIsoLength>(9), 5, "Odd length code"},
 };
 constexpr TSubFieldTable kChangedSubFields[] = {{3, kShortSubFields}};
 constexpr TIsoDictionary kChanged{kChangedFields, kChangedSubFields};

@@ -17,8 +17,8 @@ TEST(IsoDictionaries, LengthCodingDiffersByDialect) {
   const FIELD_DESC* f110 = FindField(TIsoDialect::Bfko, 110);
   ASSERT_NE(f110, nullptr);
   EXPECT_STREQ(f110->name, "Numeric Message");
-  EXPECT_EQ(f110->lengthType, bfko_len::kL);
-  EXPECT_EQ(FindField(TIsoDialect::Bfko, 124)->lengthType, bfko_len::kLLLLL);
+  EXPECT_EQ(f110->lengthType, TIsoLength::L);
+  EXPECT_EQ(FindField(TIsoDialect::Bfko, 124)->lengthType, TIsoLength::LLLLL);
 
   const FIELD_DESC* bfko3 = FindField(TIsoDialect::Bfko, 3);
   const FIELD_DESC* h2h3 = FindField(TIsoDialect::HostToHost, 3);
@@ -32,7 +32,8 @@ TEST(IsoDictionaries, LengthCodingDiffersByDialect) {
 
   const FIELD_DESC* h2h55 = FindField(TIsoDialect::HostToHost, 55);
   EXPECT_STREQ(h2h55->name, "Binary Field 55");
-  EXPECT_EQ(h2h55->lengthType, h2h_len::kBcdBinary);
+  EXPECT_EQ(h2h55->lengthType, TIsoLength::Bcd);
+  EXPECT_EQ(h2h55->data, TIsoData::Binary);
   EXPECT_STREQ(FindField(TIsoDialect::HostToHost, 128)->name, "Secondary MAC Data");
 }
 
