@@ -2,6 +2,7 @@
 
 #include "iso8583/iso8583.h"
 #include "platform/errors.h"
+#include "viewers/record_header.h"
 #include "terminal/fields/renderer.h"
 #include "terminal/tlv.h"
 #include "text/codepage.h"
@@ -116,20 +117,7 @@ const std::vector<std::string>& TH2HViewer::ColumnCaptions() {
 }
 
 void TH2HViewer::LogViewData(std::uint32_t row, std::vector<std::string>& cells) const {
-  const TH2HPacketHandler p = Packet(row);
-  cells.resize(7);
-  cells[0] = std::to_string(row);
-  cells[1] = H2HKindName(p.GetKind());
-  cells[2] = p.GetTimeText();
-  cells[3] = p.GetHostID();
-  cells[4] = Cp1251ToUtf8(p.GetAddress());
-  cells[5].clear();
-  cells[6].clear();
-  if (p.GetDataLength() != 0) {
-    const THostFrameHeader frame = THostFrameHeader::Read(p.GetBody(), p.GetBodySize());
-    if (frame.HasMessageNumber) cells[5] = std::to_string(frame.MessageNumber);
-    if (frame.HasSize) cells[6] = std::to_string(frame.Size);
-  }
+  ListCells(row, ReadHeaderCells<TH2HFamily>(Packet(row)), cells);
 }
 
 std::vector<std::string> TH2HViewer::LogViewData(std::uint32_t row) const {

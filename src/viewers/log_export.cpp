@@ -21,6 +21,7 @@
 #include "text/format.h"
 #include "text/text_buffer.h"
 #include "terminal/frame.h"
+#include "viewers/record_header.h"
 
 namespace pkt {
 
@@ -46,12 +47,9 @@ struct TKindFields {
   }
 };
 
-const TKindFields& TerminalKindFields() {
-  static const TKindFields fields(&TerminalKindName);
-  return fields;
-}
-const TKindFields& H2HKindFields() {
-  static const TKindFields fields(&H2HKindName);
+template <class Family>
+const TKindFields& KindFields() {
+  static const TKindFields fields(&Family::KindName);
   return fields;
 }
 
@@ -62,12 +60,6 @@ const std::string& MessageField() {
     return f;
   }();
   return field;
-}
-
-// The address field of a mapped header: its bytes up to the first zero, at most 24.
-std::string_view AddressOf(const std::uint8_t* header, std::uint32_t offset) {
-  const char* a = reinterpret_cast<const char*>(header + offset);
-  return {a, strnlen(a, kAddressSize)};
 }
 
 // The reused state of one rendering thread: the storage and the export line
@@ -91,86 +83,45 @@ class TBlockRenderer {
   ExportLine line_;
 };
 
-// The room of a record's header line besides its kind field: two time
-// stamps in quotes, two numbers or the host id, the address (quoted and
-// doubled at worst), the message number and size, the tabs and the line end.
-constexpr std::size_t kHeaderRoom = 2 * (kTimeStampTextMax + 2) + 64 + (2 * kAddressSize + 2) + 2 * 20 + 8;
-static_assert(TH2HPacketHandler::kHostIDTextSize <= 64);
+// The room of a record's header line besides its kind field: the time stamp
+// in quotes, the family's own cells, the address (quoted and doubled at
+// worst), the message number and size, the tabs and the line end.
+constexpr std::size_t kHeaderRoom = (kTimeStampTextMax + 2) + kOwnExportCellsMax + (2 * kAddressSize + 2) + 2 * 20 + 8;
 
-char* PutQuotedTime(char* o, const TSystemTime& t) {
-  *o++ = '"';
-  o = PutTimeStampText(o, t);
-  *o++ = '"';
-  return o;
-}
-
-// The address, then the frame's message number and size for a record with a
-// body (a field that the body is too short to hold stays empty), and the line end.
-template <class Frame>
-char* PutHeaderTail(char* o, std::string_view address, const Frame& frame, bool hasBody) {
-  o = PutDelimitedField(o, address);
-  if (hasBody) {
+// The header line of a record: the time in quotes, the kind, the family's own
+// cells, the address, then the frame's message number and size for a record
+// with a body (a field that the body is too short to hold stays empty).
+template <class Family>
+char* PutHeaderLine(char* o, const THeaderCells<Family>& h, const std::string& kind) {
+  o = PutQuotedTime(o, h.fields.time);
+  *o++ = '\t';
+  TTextBuffer::CopyBytes(o, kind.data(), kind.size());
+  o += kind.size();
+  *o++ = '\t';
+  o = Family::PutOwnCells(o, h);
+  o = PutDelimitedField(o, h.address);
+  if (h.HasBody()) {
     *o++ = '\t';
-    if (frame.HasMessageNumber) o = PutDecimal(o, frame.MessageNumber);
+    if (h.frame.HasMessageNumber) o = PutDecimal(o, h.frame.MessageNumber);
     *o++ = '\t';
-    if (frame.HasSize) o = PutDecimal(o, frame.Size);
+    if (h.frame.HasSize) o = PutDecimal(o, h.frame.Size);
   }
   *o++ = '\r';
   *o++ = '\n';
   return o;
 }
 
-// The record blocks of rows [begin, end) of a terminal log.
-void RenderTerminal(const TTerminalFastLog& log, std::uint32_t begin, std::uint32_t end, TBlockRenderer& r,
-                    TTextBuffer& out) {
-  const TKindFields& kinds = TerminalKindFields();
+// The record blocks of rows [begin, end). Whatever a host-to-host record's
+// kind, its body is read as a host frame: ISO 8583 and raw messages give
+// lines only when their bytes happen to parse.
+template <class Family, class Log>
+void RenderRecords(const Log& log, std::uint32_t begin, std::uint32_t end, TBlockRenderer& r, TTextBuffer& out) {
+  const TKindFields& kinds = KindFields<Family>();
   for (std::uint32_t i = begin; i < end; ++i) {
-    const TRecordFields f = log.GetPacket(i).Fields();
-    const std::string& kind = kinds.field[f.kind];
-    char* o = out.Room(kHeaderRoom + kind.size());
-    o = PutQuotedTime(o, f.time);
-    *o++ = '\t';
-    TTextBuffer::CopyBytes(o, kind.data(), kind.size());
-    o += kind.size();
-    *o++ = '\t';
-    o = PutDecimal(o, f.emitent);
-    *o++ = '\t';
-    o = PutDecimal(o, f.terminal);
-    *o++ = '\t';
-    const bool hasBody = f.dataLength != 0;
-    const TTerminalFrameHeader frame = TTerminalFrameHeader::Read(f.body, f.bodySize);
-    out.Commit(PutHeaderTail(o, AddressOf(f.header, terminal_header::kAddress), frame, hasBody));
-    if (hasBody) r.MessageLines(out, frame.TlvRegion(f.body, f.bodySize));
-    out.Append2('\r', '\n');
-  }
-}
-
-// The record blocks of rows [begin, end) of a host-to-host log.
-void RenderH2H(const TH2HFastLog& log, std::uint32_t begin, std::uint32_t end, TBlockRenderer& r, TTextBuffer& out) {
-  const TKindFields& kinds = H2HKindFields();
-  for (std::uint32_t i = begin; i < end; ++i) {
-    const TH2HPacketHandler p = log.GetPacket(i);
-    const TRecordFields f = p.Fields();
-    const TSystemTime& time = f.time;
-    const std::string& kind = kinds.field[f.kind];
-    char* o = out.Room(kHeaderRoom + kind.size());
-    o = PutQuotedTime(o, time);
-    *o++ = '\t';
-    TTextBuffer::CopyBytes(o, kind.data(), kind.size());
-    o += kind.size();
-    *o++ = '\t';
-    o = PutQuotedTime(o, time);
-    *o++ = '\t';
-    o = p.PutHostID(o);
-    *o++ = '\t';
-    const bool hasBody = f.dataLength != 0;
-    const std::uint8_t* body = f.body;
-    const std::uint32_t bodySize = f.bodySize;
-    const THostFrameHeader frame = THostFrameHeader::Read(body, bodySize);
-    out.Commit(PutHeaderTail(o, AddressOf(f.header, host_header::kAddress), frame, hasBody));
-    // Whatever the kind, the body is read as a host frame: ISO 8583 and raw
-    // messages give lines only when their bytes happen to parse.
-    if (hasBody) r.MessageLines(out, frame.TlvRegion(body, bodySize));
+    const THeaderCells<Family> h = ReadHeaderCells<Family>(log.GetPacket(i));
+    const std::string& kind = kinds.field[h.fields.kind];
+    out.Commit(PutHeaderLine(out.Room(kHeaderRoom + kind.size()), h, kind));
+    if (h.HasBody()) r.MessageLines(out, h.frame.TlvRegion(h.fields.body, h.fields.bodySize));
     out.Append2('\r', '\n');
   }
 }
@@ -308,11 +259,11 @@ std::uint64_t WriteChunked(const Log& log, Render render, const TSink& sink, con
 }
 
 std::uint64_t WriteTerminal(const TTerminalFastLog& log, const TSink& sink, const TProgress& progress) {
-  return WriteChunked(log, RenderTerminal, sink, progress);
+  return WriteChunked(log, RenderRecords<TTerminalFamily, TTerminalFastLog>, sink, progress);
 }
 
 std::uint64_t WriteH2H(const TH2HFastLog& log, const TSink& sink, const TProgress& progress) {
-  return WriteChunked(log, RenderH2H, sink, progress);
+  return WriteChunked(log, RenderRecords<TH2HFamily, TH2HFastLog>, sink, progress);
 }
 std::function<void(const char*, std::size_t)> StreamSink(std::ostream& out) {
   return [&out](const char* data, std::size_t size) {

@@ -1,5 +1,7 @@
 #include "viewers/terminal_viewer.h"
 
+#include "viewers/record_header.h"
+
 #include "terminal/fields/renderer.h"
 #include "terminal/tlv.h"
 #include "text/codepage.h"
@@ -68,21 +70,7 @@ const std::vector<std::string>& TTerminalViewer::ColumnCaptions() {
 }
 
 void TTerminalViewer::LogViewData(std::uint32_t row, std::vector<std::string>& cells) const {
-  const TTerminalPacketHandler p = Packet(row);
-  cells.resize(8);
-  cells[0] = std::to_string(row);
-  cells[1] = TerminalKindName(p.GetKind());
-  cells[2] = p.GetTimeText();
-  cells[3] = std::to_string(p.GetEmitentID());
-  cells[4] = std::to_string(p.GetTerminalID());
-  cells[5] = Cp1251ToUtf8(p.GetAddress());
-  cells[6].clear();
-  cells[7].clear();
-  if (p.GetDataLength() != 0) {
-    const TTerminalFrameHeader frame = TTerminalFrameHeader::Read(p.GetBody(), p.GetBodySize());
-    if (frame.HasMessageNumber) cells[6] = std::to_string(frame.MessageNumber);
-    if (frame.HasSize) cells[7] = std::to_string(frame.Size);
-  }
+  ListCells(row, ReadHeaderCells<TTerminalFamily>(Packet(row)), cells);
 }
 
 std::vector<std::string> TTerminalViewer::LogViewData(std::uint32_t row) const {
