@@ -63,6 +63,13 @@ std::exception_ptr TTerminalViewer::FinishRest() {
   return error;
 }
 
+std::shared_ptr<const TTerminalCharts> TTerminalViewer::ChartsBuiltSoFar() const {
+  // The work set pendingCharts_ before it reported its first step of the
+  // export; State() reads that report under the work's lock.
+  if (!work_.Started() || work_.State().stage != TWorkStage::Export) return nullptr;
+  return pendingCharts_;
+}
+
 const std::vector<std::string>& TTerminalViewer::ColumnCaptions() {
   static const std::vector<std::string> captions = {"#",        "Тип",   "Время",       "Эмитент",
                                                     "Терминал", "Адрес", "№ сообщения", "Размер"};

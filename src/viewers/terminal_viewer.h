@@ -65,6 +65,10 @@ class TTerminalViewer : public TLogViewer<TTerminalFastLog> {
   // The charts of the last rebuild, shared with the chart pages without a copy.
   const TTerminalCharts& Charts() const { return *charts_; }
   std::shared_ptr<const TTerminalCharts> SharedCharts() const { return charts_; }
+  // The charts the running background work has built, once it has gone on to
+  // the export (it no longer touches them then): the pages need not wait for
+  // the export's end. Null before, and when the work builds no charts.
+  std::shared_ptr<const TTerminalCharts> ChartsBuiltSoFar() const;
 
  private:
   // The charts and the export of the index, as far as steps ask; the charts

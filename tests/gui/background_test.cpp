@@ -2,6 +2,7 @@
 // use while the export is being written, and a new "Применить", closing the
 // window or ending the program cancel the export and remove its cut file.
 #include <QAbstractItemModel>
+#include <QLineSeries>
 #include <QTableView>
 
 #include <condition_variable>
@@ -12,6 +13,7 @@
 
 #include "gui_fixture.h"
 #include "viewers/background_work.h"
+#include "viewers/gui/chart_pages.h"
 #include "viewers/gui/terminal_window.h"
 #include "viewers/log_export.h"
 
@@ -123,6 +125,39 @@ TEST_F(Background, TheWindowIsInUseWhileTheExportIsWrittenAndASecondApplyCancels
   EXPECT_EQ(AsString(ReadBytes(Exports()[0])), ExpectedExport());
   EXPECT_EQ(w->Viewer().Charts().latency.size(), 20000u);
   EXPECT_TRUE(w->StatusNote().isEmpty());
+}
+
+TEST_F(Background, TheChartsShowWhileTheExportIsWrittenAndKeepTheirViewAtItsEnd) {
+  ExportGate gate;
+  auto w = Open(LargeTerminalLog(20000));
+  gate.WaitUntilHeld();
+  // The charts were built before the export began: the next look at the
+  // work's progress hands them to their pages.
+  for (int i = 0; i < 1000 && w->chtLatency->IsBuilding(); ++i)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  ASSERT_TRUE(w->BackgroundBusy());
+  EXPECT_FALSE(w->chtLoad->IsBuilding());
+  EXPECT_FALSE(w->chtLatency->IsBuilding());
+  EXPECT_GT(w->chtLatency->Series(0)->count(), 0);
+
+  // The operator narrows the view while the export goes on; its end keeps it.
+  const std::int64_t from = w->chtLatency->ViewFromMs() + 60000, to = from + 30000;
+  w->chtLatency->SetView(from, to);
+  gate.Release();
+  w->WaitForBackground();
+  EXPECT_TRUE(w->LastExport().written);
+  EXPECT_EQ(w->Viewer().Charts().latency.size(), 20000u);
+  EXPECT_EQ(w->chtLatency->ViewFromMs(), from);
+  EXPECT_EQ(w->chtLatency->ViewToMs(), to);
+
+  // A new "Применить" sends the pages back to "Строится…" until its own charts.
+  ExportGate next;
+  w->Button1->click();
+  EXPECT_TRUE(w->chtLatency->IsBuilding());
+  next.Release();
+  w->WaitForBackground();
+  EXPECT_FALSE(w->chtLatency->IsBuilding());
+  EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
 }
 
 TEST_F(Background, ClosingOrDestroyingTheWindowCancelsTheExportAndRemovesItsFile) {

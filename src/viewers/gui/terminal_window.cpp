@@ -106,6 +106,21 @@ void TfmTerminalViewer::acPairExecute() {
   SetStatusNote(note.arg(partner->row).arg(partner->latencyMs));
 }
 
-void TfmTerminalViewer::AfterReload() { ShowTerminalCharts(viewer_.SharedCharts(), *chtLoad, *chtLatency); }
+void TfmTerminalViewer::BackgroundProgressed() {
+  // The charts go to their pages as soon as they are built, while the export is still written.
+  if (!chtLoad->IsBuilding()) return;
+  if (auto charts = viewer_.ChartsBuiltSoFar()) ShowCharts(std::move(charts));
+}
+
+void TfmTerminalViewer::AfterReload() {
+  // Charts the pages already show from the export's start keep their view (a zoom the operator made meanwhile).
+  std::shared_ptr<const TTerminalCharts> charts = viewer_.SharedCharts();
+  if (chtLoad->IsBuilding() || charts.get() != shownCharts_) ShowCharts(std::move(charts));
+}
+
+void TfmTerminalViewer::ShowCharts(std::shared_ptr<const TTerminalCharts> charts) {
+  shownCharts_ = charts.get();
+  ShowTerminalCharts(std::move(charts), *chtLoad, *chtLatency);
+}
 
 }  // namespace pkt

@@ -45,11 +45,16 @@ class TfmTerminalViewer : public TFamilyViewerWindow<TTerminalViewer> {
  protected:
   void CoreReloadIndex(const TProgress& progress) override { viewer_.ReloadIndex(ReadSettings(), progress); }
   void BeforeBackground() override;
+  void BackgroundProgressed() override;
   QStringList ColumnSamples(int column) const override;
   void AfterReload() override;
 
  private:
   void acPairExecute();
+  // The pages show charts (not "Строится…") unless they are building; then
+  // the charts shown are these, which the pages keep alive.
+  void ShowCharts(std::shared_ptr<const TTerminalCharts> charts);
+  const TTerminalCharts* shownCharts_ = nullptr;
 };
 
 }  // namespace pkt

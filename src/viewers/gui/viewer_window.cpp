@@ -454,6 +454,7 @@ void TViewerWindow::ShowBackgroundProgress() {
   // A search's note stays until the work has news of its own.
   if (note_.isEmpty() || note_ == workNote_) SetStatusNote(note);
   workNote_ = note;
+  BackgroundProgressed();
 }
 
 void TViewerWindow::CancelBackground() {

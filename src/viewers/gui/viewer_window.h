@@ -162,6 +162,8 @@ signals:
   virtual const TBackgroundWork& CoreWork() const = 0;
   // Before the background work starts (the chart pages say "Строится…").
   virtual void BeforeBackground() {}
+  // At every look at the running background work's progress.
+  virtual void BackgroundProgressed() {}
   virtual std::uint32_t CoreRowCount() const = 0;
   virtual std::uint64_t CoreRecordCount() const = 0;
   virtual void CoreRowTexts(std::uint32_t row, std::vector<std::string>& cells) const = 0;
