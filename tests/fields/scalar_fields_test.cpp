@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "fields/render_helpers.h"
+#include "platform/bytes.h"
+#include "terminal/fields/field_read.h"
 
 namespace pkt::test {
 namespace {
@@ -44,6 +46,36 @@ TEST(FieldReaders, BcdValuesStayWithinTheirDigitLimit) {
   ExpectField(8, Bcd("99999999999999999999"), "MF_CARD_ID: 99999999999999999999");
   ExpectOmitted(8, Bcd("1234567890123456789012"));  // 11 bytes
   ExpectField(74, Bcd("1234567890123456789012"), "MF_SHIFT_NUMBER: ???");
+}
+
+// A value of digit nibbles is written from its nibbles; the text must be the
+// decimal of its arithmetic value at every length, with leading zero bytes and
+// zero nibbles, and a value with another nibble is left alone.
+TEST(FieldReaders, BcdDigitsAreTheDecimalOfTheValue) {
+  for (std::uint32_t n = 0; n <= 10; ++n) {
+    for (std::uint32_t seed = 0; seed < 200; ++seed) {
+      std::uint8_t d[10];
+      for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t x = (seed * 2654435761u) >> (i % 24);
+        // Some values start with zero bytes or a zero nibble.
+        d[i] = (seed % 3 == 0 && i < seed % 5) ? 0 : static_cast<std::uint8_t>(((x % 10) << 4) | (x / 10 % 10));
+        if (seed % 7 == 0 && i == 0) d[i] &= 0x0F;
+      }
+      char out[24];
+      const char* end = PutBcdDigits(out, d, n);
+      ASSERT_NE(end, nullptr);
+      char expected[48];
+      char* const last = expected + sizeof expected;
+      const char* const first = PutWideDecimalBackward(last, BcdValue128(d, n));
+      EXPECT_EQ(std::string_view(out, end - out), std::string_view(first, last - first)) << n << " " << seed;
+    }
+  }
+  const std::uint8_t high[] = {0x12, 0xA3}, low[] = {0x1F};
+  char out[8];
+  EXPECT_EQ(PutBcdDigits(out, high, 2), nullptr);
+  EXPECT_EQ(PutBcdDigits(out, low, 1), nullptr);
+  // In a message a card number with another nibble keeps its arithmetic value.
+  ExpectField(8, B({0x1A}), "MF_CARD_ID: 20");
 }
 
 TEST(FieldReaders, TextsFitBelowTheirBuffer) {

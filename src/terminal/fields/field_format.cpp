@@ -27,20 +27,6 @@ char* Digits(std::uint64_t v, unsigned base, char* end) {
 
 using Placeholder = FormatPlaceholder;
 
-// The flags, width and precision of a placeholder, p just behind its '%';
-// leaves p at the conversion letter.
-Placeholder ReadPlaceholder(const char*& p) {
-  Placeholder ph;
-  for (; *p == '0' || *p == '-'; ++p) (*p == '0' ? ph.zeroPad : ph.left) = true;
-  for (; *p >= '0' && *p <= '9'; ++p) ph.width = ph.width * 10 + (*p - '0');
-  if (*p == '.') {
-    ph.precision = 0;
-    for (++p; *p >= '0' && *p <= '9'; ++p) ph.precision = ph.precision * 10 + (*p - '0');
-  }
-  ph.conversion = *p;
-  return ph;
-}
-
 // The two places a field text is written: a string of its own (the tree, the
 // list of strings, the export's field buffers) or room already made for it.
 struct StringOut {
@@ -173,41 +159,20 @@ void AppendArgument(Out& out, const Placeholder& ph, const FieldArg& arg) {
   }
 }
 
+// The pieces of a compiled format written with args in order. A placeholder
+// without an argument writes nothing; surplus arguments are ignored.
 template <class Out>
-void FormatInto(Out out, const char* fmt, std::initializer_list<FieldArg> args) {
-  if (fmt == nullptr) return;
-  // The field texts are built in buffers that keep their capacity from field
-  // to field, so no reservation is made here.
+void PutPieces(Out out, const TCompiledFormat::Piece* from, const TCompiledFormat::Piece* to,
+               std::initializer_list<FieldArg> args) {
   const FieldArg* next = args.begin();
-  const FieldArg* last = args.end();
-  const char* literal = fmt;
-  const char* p = fmt;
-  while (*p != '\0') {
-    // The literal text runs to the next placeholder or to the end.
-    p = std::strchr(p, '%');
-    if (p == nullptr) {
-      out.Append(std::string_view(literal));
-      return;
+  for (const TCompiledFormat::Piece* p = from; p != to; ++p) {
+    const TCompiledFormat::Piece& piece = *p;
+    if (piece.text != nullptr) {
+      out.Append(piece.text, piece.size);
+    } else if (next != args.end()) {
+      AppendArgument(out, piece.ph, *next++);
     }
-    if (p != literal) out.Append(literal, p - literal);
-    ++p;
-    if (*p == '%') {
-      out.Append('%');
-      literal = ++p;
-      continue;
-    }
-    const Placeholder ph = ReadPlaceholder(p);
-    if (*p == '\0') {  // a format ending in a lone '%' keeps it
-      out.Append('%');
-      literal = p;
-      break;
-    }
-    ++p;
-    literal = p;
-    if (next == last) continue;
-    AppendArgument(out, ph, *next++);
   }
-  if (p != literal) out.Append(literal, p - literal);
 }
 
 }  // namespace
@@ -226,42 +191,17 @@ char* PutHundredths(char* o, std::int64_t hundredths) {
 bool TCompiledFormat::Compile(const char* fmt) {
   count_ = 0;
   literalSize_ = 0;
-  if (fmt == nullptr) return false;
-  auto add = [&](const char* text, std::size_t size, const Placeholder& ph) {
-    if (count_ == kMaxPieces) return false;
+  bool fits = fmt != nullptr;
+  auto add = [&](const char* text, std::size_t size, const FormatPlaceholder& ph) {
+    if (count_ == kMaxPieces) fits = false;
+    if (!fits) return;
     pieces_[count_++] = {text, static_cast<std::uint32_t>(size), ph};
     literalSize_ += size;
-    return true;
   };
-  const char* literal = fmt;
-  const char* p = fmt;
-  // The pieces as FormatInto meets them: literal text, "%%" as one percent
-  // sign, a lone '%' at the end kept, every other placeholder read alike.
-  while (*p != '\0') {
-    if (*p != '%') {
-      ++p;
-      continue;
-    }
-    if (p != literal && !add(literal, p - literal, {})) return false;
-    if (p[1] == '%' || p[1] == '\0') {
-      if (!add(p, 1, {})) return false;
-      p += p[1] == '%' ? 2 : 1;
-      literal = p;
-      continue;
-    }
-    ++p;
-    const Placeholder ph = ReadPlaceholder(p);
-    if (*p == '\0') {  // flags without a conversion letter: FormatInto keeps the '%' only
-      if (!add("%", 1, {})) return false;
-      literal = p;
-      break;
-    }
-    ++p;
-    literal = p;
-    if (!add(nullptr, 0, ph)) return false;
-  }
-  if (p != literal && !add(literal, p - literal, {})) return false;
-  return true;
+  ForEachFormatPiece(
+      fmt, [&](const char* text, std::size_t size) { add(text, size, {}); },
+      [&](const FormatPlaceholder& ph) { add(nullptr, 0, ph); });
+  return fits;
 }
 
 std::size_t TCompiledFormat::Room(std::initializer_list<FieldArg> args) const {
@@ -285,18 +225,13 @@ std::size_t TCompiledFormat::Room(std::initializer_list<FieldArg> args) const {
   return room;
 }
 
-char* TCompiledFormat::Put(char* o, std::initializer_list<FieldArg> args) const {
-  PointerOut out{o};
-  const FieldArg* next = args.begin();
-  for (int i = 0; i < count_; ++i) {
-    const Piece& piece = pieces_[i];
-    if (piece.text != nullptr) {
-      out.Append(piece.text, piece.size);
-    } else if (next != args.end()) {
-      AppendArgument(out, piece.ph, *next++);
-    }
-  }
+char* TCompiledFormat::Put(char* o, std::initializer_list<FieldArg> args, const Piece* from, const Piece* to) const {
+  PutPieces(PointerOut{o}, from, to, args);
   return o;
+}
+
+void TCompiledFormat::Append(std::string& out, std::initializer_list<FieldArg> args) const {
+  PutPieces(StringOut{out}, begin(), end(), args);
 }
 
 void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count) {
@@ -310,7 +245,13 @@ void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t cou
 }
 
 void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args) {
-  FormatInto(StringOut{out}, fmt, args);
+  StringOut text{out};
+  const FieldArg* next = args.begin();
+  ForEachFormatPiece(
+      fmt, [&](const char* literal, std::size_t size) { text.Append(literal, size); },
+      [&](const FormatPlaceholder& ph) {
+        if (next != args.end()) AppendArgument(text, ph, *next++);
+      });
 }
 
 }  // namespace pkt

@@ -49,24 +49,66 @@ struct FormatPlaceholder {
   char conversion = 0;
 };
 
-// A format read once into its pieces, for a field written millions of times
-// (the export's numeric fields): the text of Put is that of
-// AppendFieldFormat with the same format and arguments.
+// The one reader of a format. Calls literal(text, size) for each run of
+// literal text and placeholder(ph) for each placeholder, in order. "%%" is a
+// literal percent sign, and so is a '%' left at the end without a conversion
+// letter (its flags and width are dropped, as printf drops them).
+template <class Literal, class Placeholder>
+constexpr void ForEachFormatPiece(const char* fmt, Literal&& literal, Placeholder&& placeholder) {
+  if (fmt == nullptr) return;
+  const char* run = fmt;
+  const char* p = fmt;
+  while (*p != '\0') {
+    if (*p != '%') {
+      ++p;
+      continue;
+    }
+    if (p != run) literal(run, static_cast<std::size_t>(p - run));
+    if (p[1] == '%') {
+      literal(p, 1);
+      run = p += 2;
+      continue;
+    }
+    FormatPlaceholder ph;
+    for (++p; *p == '0' || *p == '-'; ++p) (*p == '0' ? ph.zeroPad : ph.left) = true;
+    for (; *p >= '0' && *p <= '9'; ++p) ph.width = ph.width * 10 + (*p - '0');
+    if (*p == '.') {
+      ph.precision = 0;
+      for (++p; *p >= '0' && *p <= '9'; ++p) ph.precision = ph.precision * 10 + (*p - '0');
+    }
+    run = p;
+    if (*p == '\0') {
+      literal("%", 1);
+      break;
+    }
+    ph.conversion = *p;
+    run = ++p;
+    placeholder(ph);
+  }
+  if (p != run) literal(run, static_cast<std::size_t>(p - run));
+}
+
+// A format read once into its pieces: the tag table's formats are written
+// millions of times by the export. The text is that of AppendFieldFormat with
+// the same format and arguments.
 class TCompiledFormat {
  public:
-  // False for a null format or one of more than kMaxPieces pieces (literal
-  // runs and placeholders); such a format is left to AppendFieldFormat.
-  bool Compile(const char* fmt);
-  // The most bytes Put writes with these arguments.
-  std::size_t Room(std::initializer_list<FieldArg> args) const;
-  // Writes the text at o, which has Room(args) bytes; returns its end.
-  char* Put(char* o, std::initializer_list<FieldArg> args) const;
-
   struct Piece {
     const char* text;  // literal bytes; null for a placeholder
     std::uint32_t size;
     FormatPlaceholder ph;
   };
+  // False for a null format or one of more than kMaxPieces pieces (literal
+  // runs and placeholders).
+  bool Compile(const char* fmt);
+  // The most bytes Put writes with these arguments.
+  std::size_t Room(std::initializer_list<FieldArg> args) const;
+  // Writes the text at o, which has Room(args) bytes; returns its end.
+  char* Put(char* o, std::initializer_list<FieldArg> args) const { return Put(o, args, begin(), end()); }
+  // The same for the pieces [from, to) only, the first of them taking the first argument.
+  char* Put(char* o, std::initializer_list<FieldArg> args, const Piece* from, const Piece* to) const;
+  // Appends the text to out.
+  void Append(std::string& out, std::initializer_list<FieldArg> args) const;
   const Piece* begin() const { return pieces_; }
   const Piece* end() const { return pieces_ + count_; }
 
@@ -101,39 +143,16 @@ struct FormatSignature {
 
 constexpr FormatSignature SignatureOf(const char* fmt) {
   FormatSignature sig;
-  if (fmt == nullptr) return sig;
-  std::size_t i = 0;
-  auto digit = [&](std::size_t k) { return fmt[k] >= '0' && fmt[k] <= '9'; };
-  while (fmt[i] != '\0') {
-    if (fmt[i++] != '%') continue;
-    if (fmt[i] == '%') {
-      ++i;
-      continue;
-    }
-    while (fmt[i] == '0' || fmt[i] == '-') ++i;
-    while (digit(i)) ++i;
-    bool precision2 = false;
-    if (fmt[i] == '.') {
-      ++i;
-      precision2 = fmt[i] == '2' && !digit(i + 1);
-      while (digit(i)) ++i;
-    }
-    char letter = '?';
-    switch (fmt[i]) {
-      case 'u':
-      case 'd':
-      case 'X': letter = 'i'; break;
-      case 's': letter = 's'; break;
-      case 'f': letter = precision2 ? 'f' : '?'; break;
-      default: break;
-    }
-    if (letter == '?' || sig.count == 7) {
-      sig.bad = true;
-      return sig;
-    }
-    sig.letters[sig.count++] = letter;
-    ++i;
-  }
+  ForEachFormatPiece(
+      fmt, [](const char*, std::size_t) {},
+      [&](const FormatPlaceholder& ph) {
+        char letter = '?';
+        if (ph.conversion == 'u' || ph.conversion == 'd' || ph.conversion == 'X') letter = 'i';
+        if (ph.conversion == 's') letter = 's';
+        if (ph.conversion == 'f' && ph.precision == 2) letter = 'f';
+        if (letter == '?' || sig.count == 7) sig.bad = true;
+        if (!sig.bad) sig.letters[sig.count++] = letter;
+      });
   return sig;
 }
 

@@ -63,7 +63,7 @@ struct RawValue {
 
 // Reads item (the first with the row's tag) as GetByte, GetWord, GetDWord,
 // GetInt, GetBCD and GetString read it.
-RawValue ReadRaw(const TTLVStorage& storage, const TTLV* item, Reader reader, std::uint16_t buffer) {
+RawValue ReadRaw(const TTLVStorage& storage, const TTLV* item, Reader reader, std::uint16_t buffer, bool digitsOnly) {
   RawValue raw;
   if (item == nullptr) return raw;
   const std::uint32_t n = item->GetLength();
@@ -81,7 +81,9 @@ RawValue ReadRaw(const TTLVStorage& storage, const TTLV* item, Reader reader, st
       break;
     case Reader::Bcd14:
     case Reader::Bcd20:
-      raw.ok = storage.GetBCD(*item, reader == Reader::Bcd14 ? 14 : 20, raw.value) == TLV_OK;
+      // A value shown by its digits needs only the check of its length.
+      if (digitsOnly) raw.ok = 2 * std::uint64_t{n} <= (reader == Reader::Bcd14 ? 14u : 20u);
+      if (!digitsOnly) raw.ok = storage.GetBCD(*item, reader == Reader::Bcd14 ? 14 : 20, raw.value) == TLV_OK;
       break;
     case Reader::Text:
       raw.ok = n != 0 && n < buffer && item->GetData() != nullptr;
@@ -103,6 +105,17 @@ unsigned __int128 ExactBcd(const TTLV* item, const RawValue& raw) {
   if (!raw.ok) return 0;
   if (item->GetLength() < 10) return raw.value;  // nine bytes fit in 64 bits
   return item->GetData() ? BcdValue128(item->GetData(), item->GetLength()) : 0;
+}
+
+// A BCD value whose nibbles are all digits is read as its digits: no
+// arithmetic, whatever its length. False for any other nibble.
+bool SetBcdDigits(const TTLV& item, TFieldReading& out) {
+  const std::uint8_t* d = item.GetData();
+  if (d == nullptr || 2 * std::size_t{item.GetLength()} > sizeof out.buffer) return false;
+  const char* end = PutBcdDigits(out.buffer, d, item.GetLength());
+  if (end == nullptr) return false;
+  out.digits = std::string_view(out.buffer, static_cast<std::size_t>(end - out.buffer));
+  return true;
 }
 
 void SetRoundedHundredths(TFieldReading& out, std::int64_t tenThousandths) {
@@ -133,9 +146,10 @@ void Convert(const FieldRule& r, const TTLV* item, const RawValue& raw, TFieldRe
     case Conv::MessageType:
     case Conv::ResponseCode:
     case Conv::WeekDays: SetCode(out, r.conv, static_cast<std::uint8_t>(v)); break;
-    case Conv::Decimal:
+    case Conv::Decimal:  // read by its digits: ReadRaw checked only the length
       out.kind = Kind::Number;
-      out.magnitude = ExactBcd(item, raw);
+      if (raw.ok && SetBcdDigits(*item, out)) break;
+      out.magnitude = raw.ok && item->GetData() ? BcdValue128(item->GetData(), item->GetLength()) : 0;
       break;
     case Conv::Amount:  // the whole reduced to 32 bits, as the amounts always showed it
       SetHundredths(out, false, std::uint64_t{static_cast<std::uint32_t>(v / 10000)} * 100 + v / 100 % 100);
@@ -169,7 +183,7 @@ void Convert(const FieldRule& r, const TTLV* item, const RawValue& raw, TFieldRe
 void ReadScalar(const TTLVStorage& storage, const TTLV& current, const FieldRule& r, const FieldColumns& c,
                 TFieldReading& out) {
   const TTLV* item = storage.FirstWithTag(current);
-  RawValue raw = ReadRaw(storage, item, r.reader, c.buffer);
+  RawValue raw = ReadRaw(storage, item, r.reader, c.buffer, r.conv == Conv::Decimal);
   if (!raw.ok) {
     switch (c.failure.kind) {
       case Fail::Quoted: SetShown(out, c.failure.text); return;

@@ -65,7 +65,7 @@ TFieldValue NumberValue(const FieldRule& r, const TFieldReading& reading) {
     magnitude = negative ? 0u - bits : bits;
   }
   v.negative = negative && magnitude != 0;
-  v.digits = Digits(magnitude, 0);
+  v.digits = conversion == 's' && !reading.digits.empty() ? std::string(reading.digits) : Digits(magnitude, 0);
   return v;
 }
 

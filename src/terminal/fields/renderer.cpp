@@ -31,27 +31,21 @@ namespace {
 // and space padding is allowed only where the literal text quotes anyway.
 enum class DirectForm : std::uint8_t { None, Plain, Quoted };
 
-DirectForm DirectFormOfFormat(const char* fmt) {
-  if (fmt == nullptr) return DirectForm::None;
-  bool quoted = false;
-  bool spacePadded = false;
-  for (const char* p = fmt; *p != '\0'; ++p) {
-    const auto c = static_cast<unsigned char>(*p);
-    if (c == '%' && p[1] != '%' && p[1] != '\0') {
-      bool zero = false, left = false;
-      for (++p; *p == '0' || *p == '-'; ++p) (*p == '0' ? zero : left) = true;
-      const bool width = *p >= '1' && *p <= '9';
-      while ((*p >= '0' && *p <= '9') || *p == '.') ++p;
-      spacePadded |= width && (left || !zero);
-      if (*p == '\0') break;
+DirectForm DirectFormOf(const TCompiledFormat& format) {
+  bool blank = false, spacePadded = false;
+  for (const TCompiledFormat::Piece& piece : format) {
+    if (piece.text == nullptr) {
+      spacePadded |= piece.ph.width > 0 && (piece.ph.left || !piece.ph.zeroPad);
       continue;
     }
-    if (c == '%' && p[1] == '%') ++p;
-    if (c >= 0x80 || c == '"') return DirectForm::None;
-    quoted |= c <= 0x20;
+    for (std::uint32_t i = 0; i < piece.size; ++i) {
+      const auto c = static_cast<unsigned char>(piece.text[i]);
+      if (c >= 0x80 || c == '"') return DirectForm::None;
+      blank |= c <= 0x20;
+    }
   }
-  if (spacePadded && !quoted) return DirectForm::None;
-  return quoted ? DirectForm::Quoted : DirectForm::Plain;
+  if (spacePadded && !blank) return DirectForm::None;
+  return blank ? DirectForm::Quoted : DirectForm::Plain;
 }
 
 bool GivesOnlyNumbers(Conv conv) {
@@ -81,8 +75,7 @@ const TDirectRow& DirectRowOf(const FieldRule& r) {
     for (std::uint32_t tag = 0; tag < 256; ++tag) {
       const FieldRule* rule = FieldRuleOf(tag);
       if (!rule || !GivesOnlyNumbers(rule->conv)) continue;
-      f[tag].form = DirectFormOfFormat(rule->format);
-      if (f[tag].form != DirectForm::None && !f[tag].format.Compile(rule->format)) f[tag].form = DirectForm::None;
+      if (f[tag].format.Compile(rule->format)) f[tag].form = DirectFormOf(f[tag].format);
     }
     return f;
   }();
@@ -153,6 +146,7 @@ void WriteReading(const FieldRule& r, const TFieldReading& rd, std::string& text
     case Kind::Nothing: return;
     case Kind::Shown: text.assign(rd.text); return;
     case Kind::Number:
+      if (sig.count == 1 && sig.letters[0] == 's' && !rd.digits.empty()) return format({FieldArg::Utf8(rd.digits)});
       if (sig.count == 1 && sig.letters[0] == 's') {
         // A signed number as a text: its sign in front of the digits.
         char* const end = digits + sizeof digits;
@@ -280,9 +274,10 @@ bool IsPlainPlaceholder(const TCompiledFormat::Piece& p, char conversion) {
 // placeholders of its shape and a literal suffix, its literal text ASCII
 // without double quotes (so that the quoting follows from the format alone).
 void MakeQuickForm(const FieldRule& r, TQuickRow& q) {
-  const DirectForm direct = DirectFormOfFormat(r.format);
   TCompiledFormat format;
-  if (direct == DirectForm::None || !format.Compile(r.format)) return;
+  if (!format.Compile(r.format)) return;
+  const DirectForm direct = DirectFormOf(format);
+  if (direct == DirectForm::None) return;
   const TCompiledFormat::Piece* p = format.begin();
   const TCompiledFormat::Piece* const end = format.end();
   const TCompiledFormat::Piece* prefix = p != end && p->text ? p++ : nullptr;
@@ -410,19 +405,10 @@ constexpr std::size_t kQuickRoom = sizeof(TQuickRow::prefix) + sizeof(TQuickRow:
 bool QuickDigitsField(ExportLine& line, const TQuickRow& q, std::uint32_t length, const std::uint8_t* d) {
   const std::uint32_t maxDigits = q.reader == Reader::Bcd14 ? 14 : 20;
   if (2 * std::uint64_t{length} > maxDigits) return false;
-  for (std::uint32_t i = 0; i < length; ++i)
-    if ((d[i] >> 4) > 9 || (d[i] & 0x0F) > 9) return false;
-  std::uint32_t i = 0;  // the first byte with a significant digit
-  while (i < length && d[i] == 0) ++i;
-  char* o = PutQuickPrefix(line.BeginField(kQuickRoom + maxDigits), q);
-  if (i == length) {
-    *o++ = '0';
-  } else {
-    if ((d[i] >> 4) == 0) *o++ = static_cast<char>('0' + d[i++]);
-    // A byte of two digits is the pair 10 * high + low of the digit pair table.
-    for (; i < length; ++i, o += 2) PutTwoDigits(o, d[i] - 6u * (d[i] >> 4));
-  }
-  EndQuickField(line, q, o);
+  char* const o = PutQuickPrefix(line.BeginField(kQuickRoom + maxDigits + 1), q);
+  char* const end = PutBcdDigits(o, d, length);
+  if (end == nullptr) return false;  // nothing is kept of a field not ended
+  EndQuickField(line, q, end);
   return true;
 }
 
