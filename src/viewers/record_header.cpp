@@ -1,6 +1,5 @@
 #include "viewers/record_header.h"
 
-#include "platform/digits.h"
 #include "text/codepage.h"
 
 namespace pkt {
@@ -10,30 +9,7 @@ void TTerminalFamily::OwnCells(const THeaderCells<TTerminalFamily>& h, std::stri
   cells[1] = std::to_string(h.fields.terminal);
 }
 
-char* TTerminalFamily::PutOwnCells(char* o, const THeaderCells<TTerminalFamily>& h) {
-  o = PutDecimal(o, h.fields.emitent);
-  *o++ = '\t';
-  o = PutDecimal(o, h.fields.terminal);
-  *o++ = '\t';
-  return o;
-}
-
 void TH2HFamily::OwnCells(const THeaderCells<TH2HFamily>& h, std::string* cells) { cells[0] = h.packet.GetHostID(); }
-
-char* TH2HFamily::PutOwnCells(char* o, const THeaderCells<TH2HFamily>& h) {
-  o = PutQuotedTime(o, h.fields.time);
-  *o++ = '\t';
-  o = h.packet.PutHostID(o);
-  *o++ = '\t';
-  return o;
-}
-
-char* PutQuotedTime(char* o, const TSystemTime& t) {
-  *o++ = '"';
-  o = PutTimeStampText(o, t);
-  *o++ = '"';
-  return o;
-}
 
 template <class Family>
 void ListCells(std::uint32_t row, const THeaderCells<Family>& h, std::vector<std::string>& cells) {

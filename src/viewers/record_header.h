@@ -13,6 +13,8 @@
 
 #include "logs/fastlog.h"
 #include "logs/records.h"
+#include "platform/digits.h"
+#include "platform/systime.h"
 #include "terminal/frame.h"
 
 namespace pkt {
@@ -73,6 +75,28 @@ template <class Family>
 void ListCells(std::uint32_t row, const THeaderCells<Family>& h, std::vector<std::string>& cells);
 
 // A time stamp in double quotes, as the export writes it.
-char* PutQuotedTime(char* o, const TSystemTime& t);
+inline char* PutQuotedTime(char* o, const TSystemTime& t) {
+  *o++ = '"';
+  o = PutTimeStampText(o, t);
+  *o++ = '"';
+  return o;
+}
+
+// The export's own cells are written inline: they are on the export's path for every record.
+inline char* TTerminalFamily::PutOwnCells(char* o, const THeaderCells<TTerminalFamily>& h) {
+  o = PutDecimal(o, h.fields.emitent);
+  *o++ = '\t';
+  o = PutDecimal(o, h.fields.terminal);
+  *o++ = '\t';
+  return o;
+}
+
+inline char* TH2HFamily::PutOwnCells(char* o, const THeaderCells<TH2HFamily>& h) {
+  o = PutQuotedTime(o, h.fields.time);
+  *o++ = '\t';
+  o = h.packet.PutHostID(o);
+  *o++ = '\t';
+  return o;
+}
 
 }  // namespace pkt
