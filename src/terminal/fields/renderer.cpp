@@ -273,20 +273,11 @@ bool IsPlainPlaceholder(const TCompiledFormat::Piece& p, char conversion) {
 // The quick form of a row: its format must be a literal prefix, the
 // placeholders of its shape and a literal suffix, its literal text ASCII
 // without double quotes (so that the quoting follows from the format alone).
-void MakeQuickForm(const FieldRule& r, TQuickRow& q) {
-  TCompiledFormat format;
-  if (!format.Compile(r.format)) return;
-  const DirectForm direct = DirectFormOf(format);
-  if (direct == DirectForm::None) return;
-  const TCompiledFormat::Piece* p = format.begin();
-  const TCompiledFormat::Piece* const end = format.end();
-  const TCompiledFormat::Piece* prefix = p != end && p->text ? p++ : nullptr;
-  QuickShape shape = QuickShape::None;
-  bool signedNumber = false;
+// The quick shape of a row whose format's first placeholder is at p; sets
+// signedNumber for a "%d".
+QuickShape ShapeOfRow(const FieldRule& r, const TCompiledFormat::Piece* p, const TCompiledFormat::Piece* end,
+                      bool quotedAnyway, bool& signedNumber) {
   const bool plainReader = r.reader != Reader::None && r.reader != Reader::Text && r.reader != Reader::Raw;
-  // A text of the log, or a time stamp, may hold blanks: only a format that
-  // quotes anyway keeps the quoting independent of them.
-  const bool quotedAnyway = direct == DirectForm::Quoted;
   const bool twoWidths = r.conv == Conv::Rule && r.special == Special::TwoWidths &&
                          (r.reader == Reader::Word || r.reader == Reader::DWord);
   // The placeholder at p: of this conversion, or of it without flags, width or precision.
@@ -296,44 +287,34 @@ void MakeQuickForm(const FieldRule& r, TQuickRow& q) {
     case Conv::Plain:
     case Conv::Low32:
     case Conv::NumberText:
-      if (plainReader && (plainAt('u') || plainAt('d'))) {
-        signedNumber = p->ph.conversion == 'd';
-        shape = QuickShape::Number;
-      }
-      break;
-    case Conv::Decimal:
-      if (plainReader && plainAt('s')) shape = QuickShape::Digits;
-      break;
+      signedNumber = plainAt('d');
+      return plainReader && (plainAt('u') || plainAt('d')) ? QuickShape::Number : QuickShape::None;
+    case Conv::Decimal: return plainReader && plainAt('s') ? QuickShape::Digits : QuickShape::None;
     case Conv::Amount:
     case Conv::Thousandths:
       // "%u.%.2u": the whole, a point, the hundredths in two digits.
       if (plainReader && end - p >= 3 && plainAt('u') && p[1].text && p[1].size == 1 && p[1].text[0] == '.' &&
           p[2].text == nullptr && p[2].ph.conversion == 'u' && p[2].ph.precision == 2 && p[2].ph.width == 0 &&
           !p[2].ph.left)
-        shape = QuickShape::UnitsCents;
-      break;
-    case Conv::Fraction:
-      if (plainReader && at('f')) shape = QuickShape::Hundredths;
-      break;
+        return QuickShape::UnitsCents;
+      return QuickShape::None;
+    case Conv::Fraction: return plainReader && at('f') ? QuickShape::Hundredths : QuickShape::None;
     case Conv::Rule:
-      if (r.special == Special::DateTime && quotedAnyway && at('s')) shape = QuickShape::Stamp;
-      break;
-    case Conv::Token:
-      if (quotedAnyway && at('s')) shape = QuickShape::Token;
-      break;
+      return r.special == Special::DateTime && quotedAnyway && at('s') ? QuickShape::Stamp : QuickShape::None;
+    case Conv::Token: return quotedAnyway && at('s') ? QuickShape::Token : QuickShape::None;
     case Conv::Text:
-      if (r.reader == Reader::Text && quotedAnyway && at('s')) shape = QuickShape::Text;
-      break;
-    default: break;
+      return r.reader == Reader::Text && quotedAnyway && at('s') ? QuickShape::Text : QuickShape::None;
+    default: return QuickShape::None;
   }
-  if (shape == QuickShape::None) return;
-  p += shape == QuickShape::UnitsCents ? 3 : 1;
-  const TCompiledFormat::Piece* suffix = p != end && p->text ? p++ : nullptr;
-  if (p != end) return;
-  const bool quoted = direct == DirectForm::Quoted;
+}
+
+// The literal text before and after the value, with the quotes; false when
+// it does not fit the row.
+bool SetQuickPieces(TQuickRow& q, const TCompiledFormat::Piece* prefix, const TCompiledFormat::Piece* suffix,
+                    bool quoted) {
   const std::size_t prefixSize = (prefix ? prefix->size : 0) + (quoted ? 1 : 0);
   const std::size_t suffixSize = (suffix ? suffix->size : 0) + (quoted ? 1 : 0);
-  if (prefixSize > sizeof q.prefix || suffixSize > sizeof q.suffix) return;
+  if (prefixSize > sizeof q.prefix || suffixSize > sizeof q.suffix) return false;
   char* o = q.prefix;
   if (quoted) *o++ = '"';
   if (prefix) std::memcpy(o, prefix->text, prefix->size);
@@ -342,8 +323,31 @@ void MakeQuickForm(const FieldRule& r, TQuickRow& q) {
   if (quoted) *o = '"';
   q.prefixSize = static_cast<std::uint8_t>(prefixSize);
   q.suffixSize = static_cast<std::uint8_t>(suffixSize);
+  return true;
+}
+
+// The quick form of a row: its format must be a literal prefix, the
+// placeholders of its shape and a literal suffix, its literal text ASCII
+// without double quotes (so that the quoting follows from the format alone).
+// A text of the log, or a time stamp, may hold blanks: only a format that
+// quotes anyway keeps the quoting independent of them.
+void MakeQuickForm(const FieldRule& r, TQuickRow& q) {
+  TCompiledFormat format;
+  if (!format.Compile(r.format)) return;
+  const DirectForm direct = DirectFormOf(format);
+  if (direct == DirectForm::None) return;
+  const TCompiledFormat::Piece* p = format.begin();
+  const TCompiledFormat::Piece* const end = format.end();
+  const TCompiledFormat::Piece* prefix = p != end && p->text ? p++ : nullptr;
+  bool signedNumber = false;
+  const QuickShape shape = ShapeOfRow(r, p, end, direct == DirectForm::Quoted, signedNumber);
+  if (shape == QuickShape::None) return;
+  p += shape == QuickShape::UnitsCents ? 3 : 1;
+  const TCompiledFormat::Piece* suffix = p != end && p->text ? p++ : nullptr;
+  if (p != end || !SetQuickPieces(q, prefix, suffix, direct == DirectForm::Quoted)) return;
   q.signedNumber = signedNumber;
-  q.twoWidths = twoWidths;
+  q.twoWidths = r.conv == Conv::Rule && r.special == Special::TwoWidths &&
+                (r.reader == Reader::Word || r.reader == Reader::DWord);
   const std::uint16_t buffer = r.exportRule.buffer != 0 ? r.exportRule.buffer : r.buffer;
   q.buffer = buffer <= kLargestTextBuffer ? buffer : kLargestTextBuffer;
   q.shape = shape;
@@ -439,6 +443,64 @@ bool QuickTextField(ExportLine& line, const TQuickRow& q, std::uint32_t length, 
 }
 
 // Writes the field of a quick row; false when the general case must write it.
+// A quick row's number read from the value's bytes as the row's reader reads
+// it (for Int also as a signed number); false when it does not read cleanly.
+bool ReadQuickNumber(const TQuickRow& q, const TTLVStorage& storage, const TTLV& item, std::uint64_t& value,
+                     std::int64_t& signedValue) {
+  const std::uint32_t length = item.GetLength();
+  const std::uint8_t* d = item.GetData();
+  switch (q.twoWidths && length == 1 ? Reader::Byte : q.reader) {
+    case Reader::Byte:
+      value = d[0];
+      return length == 1;
+    case Reader::Word:
+      if (length != 2) return false;
+      value = ReadBigEndian16(d);
+      return true;
+    case Reader::DWord:
+    case Reader::Int:
+      if (length != 4) return false;
+      value = ReadBigEndian32(d);
+      signedValue = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+      return true;
+    case Reader::Bcd14:
+    case Reader::Bcd20: return storage.GetBCD(item, q.reader == Reader::Bcd14 ? 14 : 20, value) == TLV_OK;
+    default: return false;
+  }
+}
+
+// The text of a quick row's number at o: a number as its placeholder reduces
+// it to 32 bits, a whole and two decimals, or rounded hundredths.
+char* PutQuickNumber(char* o, const TQuickRow& q, std::uint64_t value, std::int64_t signedValue) {
+  switch (q.shape) {
+    case QuickShape::Number: {
+      // The argument of the general case, reduced to 32 bits by the placeholder.
+      std::int64_t arg;
+      switch (q.conv) {
+        case Conv::Low32: arg = static_cast<std::uint32_t>(value); break;
+        case Conv::NumberText: arg = static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); break;
+        default: arg = q.reader == Reader::Int ? signedValue : static_cast<std::int64_t>(value); break;
+      }
+      const auto bits = static_cast<std::uint32_t>(arg);
+      const auto asSigned = static_cast<std::int64_t>(static_cast<std::int32_t>(bits));
+      if (q.signedNumber && asSigned < 0) *o++ = '-';
+      if (q.signedNumber) return PutDecimal(o, asSigned < 0 ? 0u - static_cast<std::uint64_t>(asSigned) : asSigned);
+      return PutDecimal(o, bits);
+    }
+    case QuickShape::UnitsCents: {
+      const std::uint64_t scale = q.conv == Conv::Amount ? 10000 : 1000;
+      const std::uint64_t cents = q.conv == Conv::Amount ? value / 100 % 100 : value / 10 % 100;
+      o = PutDecimal(o, static_cast<std::uint32_t>(value / scale));
+      *o++ = '.';
+      PutTwoDigits(o, static_cast<unsigned>(cents));
+      return o + 2;
+    }
+    case QuickShape::Hundredths: return PutHundredths(o, RoundToHundredths(static_cast<std::int64_t>(value)));
+    default: return o;
+  }
+}
+
+// Writes the field of a quick row; false when the general case must write it.
 bool QuickField(ExportLine& line, const TQuickRow& q, const TTLVStorage& storage, const TTLV& current) {
   if (q.shape == QuickShape::Fixed) {
     line.FieldBytes(q.bytes, q.empty);
@@ -451,74 +513,22 @@ bool QuickField(ExportLine& line, const TQuickRow& q, const TTLVStorage& storage
   }
   // The value of the first item with the row's tag, read as the row's reader reads it.
   const TTLV* const item = storage.FirstWithTag(current);
-  if (item == nullptr) return false;
+  if (item == nullptr || item->GetData() == nullptr) return false;
   const std::uint32_t length = item->GetLength();
   const std::uint8_t* d = item->GetData();
-  if (d == nullptr) return false;
   if (q.shape == QuickShape::Stamp || q.shape == QuickShape::Text) return QuickTextField(line, q, length, d);
+  const bool bcd = q.reader == Reader::Bcd14 || q.reader == Reader::Bcd20;
+  if (bcd && q.shape == QuickShape::Digits) return QuickDigitsField(line, q, length, d);
   std::uint64_t value = 0;
   std::int64_t signedValue = 0;
-  switch (q.twoWidths && length == 1 ? Reader::Byte : q.reader) {
-    case Reader::Byte:
-      if (length != 1) return false;
-      value = d[0];
-      break;
-    case Reader::Word:
-      if (length != 2) return false;
-      value = ReadBigEndian16(d);
-      break;
-    case Reader::DWord:
-    case Reader::Int:
-      if (length != 4) return false;
-      value = ReadBigEndian32(d);
-      signedValue = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-      break;
-    case Reader::Bcd14:
-    case Reader::Bcd20:
-      if (q.shape == QuickShape::Digits) return QuickDigitsField(line, q, length, d);
-      if (storage.GetBCD(*item, q.reader == Reader::Bcd14 ? 14 : 20, value) != TLV_OK) return false;
-      break;
-    default: return false;
-  }
-
+  if (!ReadQuickNumber(q, storage, *item, value, signedValue)) return false;
   if (q.shape == QuickShape::ByValue) {
     const TByValueField& kept = ByValueField(q.tag, static_cast<std::uint8_t>(value));
     line.FieldBytes(kept.bytes, kept.empty);
     return true;
   }
-
-  char* o = PutQuickPrefix(line.BeginField(kQuickRoom + 48), q);
-  switch (q.shape) {
-    case QuickShape::Number: {
-      // The argument of the general case, reduced to 32 bits by the placeholder.
-      std::int64_t arg;
-      switch (q.conv) {
-        case Conv::Low32: arg = static_cast<std::uint32_t>(value); break;
-        case Conv::NumberText: arg = static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); break;
-        default: arg = q.reader == Reader::Int ? signedValue : static_cast<std::int64_t>(value); break;
-      }
-      auto bits = static_cast<std::uint32_t>(arg);
-      if (q.signedNumber && static_cast<std::int32_t>(bits) < 0) {
-        *o++ = '-';
-        o = PutDecimal(o, 0u - static_cast<std::uint64_t>(static_cast<std::int64_t>(static_cast<std::int32_t>(bits))));
-      } else {
-        o = PutDecimal(o, q.signedNumber ? static_cast<std::uint64_t>(static_cast<std::int32_t>(bits)) : bits);
-      }
-      break;
-    }
-    case QuickShape::UnitsCents: {
-      const std::uint64_t scale = q.conv == Conv::Amount ? 10000 : 1000;
-      const std::uint64_t cents = q.conv == Conv::Amount ? value / 100 % 100 : value / 10 % 100;
-      o = PutDecimal(o, static_cast<std::uint32_t>(value / scale));
-      *o++ = '.';
-      PutTwoDigits(o, static_cast<unsigned>(cents));
-      o += 2;
-      break;
-    }
-    case QuickShape::Hundredths: o = PutHundredths(o, RoundToHundredths(static_cast<std::int64_t>(value))); break;
-    default: break;
-  }
-  EndQuickField(line, q, o);
+  char* const o = PutQuickPrefix(line.BeginField(kQuickRoom + 48), q);
+  EndQuickField(line, q, PutQuickNumber(o, q, value, signedValue));
   return true;
 }
 

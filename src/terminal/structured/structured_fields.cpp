@@ -282,7 +282,8 @@ CaseEnd RenderDcData(FieldPlace parent, const TTLVStorage& storage, const TTLV& 
   return CaseEnd::FinalStep;
 }
 
-CaseEnd RenderOnlineCardRanges(FieldPlace parent, const TTLVStorage& storage, const TTLV& item, std::string& fieldText) {
+CaseEnd RenderOnlineCardRanges(FieldPlace parent, const TTLVStorage& storage, const TTLV& item,
+                               std::string& fieldText) {
   FieldPlace header = parent.Add("MF_ONLINE_CARD_RANGES");
   constexpr std::uint32_t kRangeSize = 9;
   std::uint32_t n = storage.CountTag(item.GetTag());
@@ -435,7 +436,8 @@ CaseEnd RenderCpEmitRulesData(FieldPlace parent, const TTLVStorage& storage, con
     return CaseEnd::FinalStep;
   }
   FieldPlace header = parent.Add("MF_CP_EMIT_RULES_DATA");
-  for (std::uint32_t off = 0; off < length; off += 2) header.Add(format("EMITENT: %u", unsigned(LE16(value->GetData() + off))));
+  for (std::uint32_t off = 0; off < length; off += 2)
+    header.Add(format("EMITENT: %u", unsigned(LE16(value->GetData() + off))));
   fieldText.clear();
   return CaseEnd::FinalStep;
 }
