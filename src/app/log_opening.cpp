@@ -205,12 +205,15 @@ std::string MergeLogFiles(const std::vector<std::string>& paths, const TMergePro
 }
 
 std::string OpenLogFiles(const std::vector<std::string>& paths, const TMergeProgress& progress) {
-  if (paths.size() == 1 && PackingOfName(paths.front()) == TPacking::Plain) {
-    // Opened as the merge opens its sources: a file that cannot be opened
-    // raises the same error, and leaves no partial merged log behind.
-    TAutoHandle file = OpenFileForReading(paths.front());
-    const std::uint64_t size = FileSize(file);
-    if (size > 0 && IsLocalRegularFile(file)) {
+  std::uint64_t named = 0;
+  // Only a file with a size is looked at: a named pipe or a device (size 0)
+  // is not even opened here. A file that cannot be opened goes to the merge,
+  // which raises its error.
+  if (paths.size() == 1 && PackingOfName(paths.front()) == TPacking::Plain && TryFileSize(paths.front(), named) &&
+      named > 0) {
+    TAutoHandle file = TryOpenFileForReading(paths.front());
+    const std::uint64_t size = file.valid() && IsLocalRegularFile(file) ? FileSize(file) : 0;
+    if (size > 0) {
       std::string path = DescriptorPath(file);
       Claims().AddInPlace(path, std::move(file), size);
       if (progress) progress(size, size);

@@ -63,8 +63,7 @@ std::string MergeLogFolder(const std::string& folder, const TMergeProgress& prog
 // the viewer not to delete it, and ReleaseTemporaryLog lets go of it. Several
 // files, a packed one, an empty one and any other file (a pipe, a file of a
 // network disk, which other machines may cut short or change) are merged as
-// MergeLogFiles does, with its errors; a file that cannot be opened raises
-// the same SystemError as there.
+// MergeLogFiles does, with its errors (a file that cannot be opened too).
 std::string OpenLogFiles(const std::vector<std::string>& paths, const TMergeProgress& progress = {});
 
 // Whether path is a log that OpenLogFiles reads where it lies (still held).
