@@ -82,8 +82,8 @@ RawValue ReadRaw(const TTLVStorage& storage, const TTLV* item, Reader reader, st
     case Reader::Bcd14:
     case Reader::Bcd20:
       // A value shown by its digits needs only the check of its length.
-      if (digitsOnly) raw.ok = 2 * std::uint64_t{n} <= (reader == Reader::Bcd14 ? 14u : 20u);
-      if (!digitsOnly) raw.ok = storage.GetBCD(*item, reader == Reader::Bcd14 ? 14 : 20, raw.value) == TLV_OK;
+      raw.ok = digitsOnly ? 2 * std::uint64_t{n} <= (reader == Reader::Bcd14 ? 14u : 20u)
+                          : storage.GetBCD(*item, reader == Reader::Bcd14 ? 14 : 20, raw.value) == TLV_OK;
       break;
     case Reader::Text:
       raw.ok = n != 0 && n < buffer && item->GetData() != nullptr;

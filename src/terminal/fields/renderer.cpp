@@ -273,13 +273,11 @@ bool IsPlainPlaceholder(const TCompiledFormat::Piece& p, char conversion) {
 // The quick form of a row: its format must be a literal prefix, the
 // placeholders of its shape and a literal suffix, its literal text ASCII
 // without double quotes (so that the quoting follows from the format alone).
-// The quick shape of a row whose format's first placeholder is at p; sets
-// signedNumber for a "%d".
+// The quick shape of a row whose format's first placeholder is at p (a row
+// of two widths is a number); sets signedNumber for a "%d".
 QuickShape ShapeOfRow(const FieldRule& r, const TCompiledFormat::Piece* p, const TCompiledFormat::Piece* end,
-                      bool quotedAnyway, bool& signedNumber) {
+                      bool quotedAnyway, bool twoWidths, bool& signedNumber) {
   const bool plainReader = r.reader != Reader::None && r.reader != Reader::Text && r.reader != Reader::Raw;
-  const bool twoWidths = r.conv == Conv::Rule && r.special == Special::TwoWidths &&
-                         (r.reader == Reader::Word || r.reader == Reader::DWord);
   // The placeholder at p: of this conversion, or of it without flags, width or precision.
   auto at = [&](char conversion) { return p != end && p->text == nullptr && p->ph.conversion == conversion; };
   auto plainAt = [&](char conversion) { return p != end && IsPlainPlaceholder(*p, conversion); };
@@ -339,15 +337,16 @@ void MakeQuickForm(const FieldRule& r, TQuickRow& q) {
   const TCompiledFormat::Piece* p = format.begin();
   const TCompiledFormat::Piece* const end = format.end();
   const TCompiledFormat::Piece* prefix = p != end && p->text ? p++ : nullptr;
+  const bool twoWidths = r.conv == Conv::Rule && r.special == Special::TwoWidths &&
+                         (r.reader == Reader::Word || r.reader == Reader::DWord);
   bool signedNumber = false;
-  const QuickShape shape = ShapeOfRow(r, p, end, direct == DirectForm::Quoted, signedNumber);
+  const QuickShape shape = ShapeOfRow(r, p, end, direct == DirectForm::Quoted, twoWidths, signedNumber);
   if (shape == QuickShape::None) return;
   p += shape == QuickShape::UnitsCents ? 3 : 1;
   const TCompiledFormat::Piece* suffix = p != end && p->text ? p++ : nullptr;
   if (p != end || !SetQuickPieces(q, prefix, suffix, direct == DirectForm::Quoted)) return;
   q.signedNumber = signedNumber;
-  q.twoWidths = r.conv == Conv::Rule && r.special == Special::TwoWidths &&
-                (r.reader == Reader::Word || r.reader == Reader::DWord);
+  q.twoWidths = twoWidths;
   const std::uint16_t buffer = r.exportRule.buffer != 0 ? r.exportRule.buffer : r.buffer;
   q.buffer = buffer <= kLargestTextBuffer ? buffer : kLargestTextBuffer;
   q.shape = shape;
