@@ -2,6 +2,7 @@
 
 #include <re2/re2.h>
 
+#include <charconv>
 #include <map>
 
 #include "text/format.h"
@@ -261,54 +262,73 @@ class TParser {
   bool onlyCells_ = true;
 };
 
-// The order of a shown value against a number VALUE: as numbers when the value
-// is one, by its code when it is a catalogue text; nullopt otherwise.
-std::optional<int> NumericOrder(const TValueName& name, std::string_view shown, const TDecimal& number) {
+// The order of a shown value against a number VALUE when the value is a number.
+std::optional<int> NumericOrder(std::string_view shown, const TDecimal& number) {
   if (const auto v = TDecimal::Parse(shown)) return Compare(*v, number);
-  if (const auto code = CodeOfShownText(name, shown)) {
-    const std::string digits = std::to_string(*code);
-    return Compare(*TDecimal::Parse(digits), number);
-  }
   return std::nullopt;
+}
+
+bool Ordered(TOp op, int order) {
+  switch (op) {
+    case TOp::Eq: return order == 0;
+    case TOp::Ne: return order != 0;
+    case TOp::Lt: return order < 0;
+    case TOp::Le: return order <= 0;
+    case TOp::Gt: return order > 0;
+    case TOp::Ge: return order >= 0;
+    default: return false;
+  }
 }
 
 bool Compared(const TMatchNode& n, std::string_view shown) {
   switch (n.op) {
     case TOp::Contains: return shown.find(n.value) != std::string_view::npos;
     case TOp::Matches: return RE2::PartialMatch(re2::StringPiece(shown.data(), shown.size()), *n.pattern);
-    case TOp::Eq:
-    case TOp::Ne: {
-      std::optional<int> order;
-      if (n.number) order = NumericOrder(n.name, shown, *n.number);
-      const bool equal = order ? *order == 0 : shown == n.value;
-      return (n.op == TOp::Eq) == equal;
-    }
     default: break;
   }
-  if (!n.number) return false;
-  const std::optional<int> order = NumericOrder(n.name, shown, *n.number);
-  if (!order) return false;
-  switch (n.op) {
-    case TOp::Lt: return *order < 0;
-    case TOp::Le: return *order <= 0;
-    case TOp::Gt: return *order > 0;
-    case TOp::Ge: return *order >= 0;
-    default: return false;
+  const std::optional<int> order = n.number ? NumericOrder(shown, *n.number) : std::nullopt;
+  if (order) return Ordered(n.op, *order);
+  // A value that is not a number equals only its own text.
+  if (n.op == TOp::Eq || n.op == TOp::Ne) return (n.op == TOp::Eq) == (shown == n.value);
+  return false;
+}
+
+// The order of a field's typed value against a number VALUE: a number or a
+// decimal by its digits, a code that compares with numbers by its code, a text
+// when it is a number; nullopt otherwise.
+std::optional<int> TypedOrder(const TValueName& name, const TFieldValue& v, const TDecimal& number) {
+  using Kind = TFieldValue::Kind;
+  switch (v.kind) {
+    case Kind::Number: return Compare(TDecimal::OfDigits(v.negative, v.digits, 0), number);
+    case Kind::Decimal: return Compare(TDecimal::OfDigits(v.negative, v.digits, v.scale), number);
+    case Kind::Code:
+      if (name.codeIsNumber) {
+        char digits[16];
+        const char* end = std::to_chars(digits, digits + sizeof digits, v.code).ptr;
+        return Compare(TDecimal::OfDigits(false, std::string_view(digits, end - digits), 0), number);
+      }
+      return NumericOrder(v.text, number);
+    case Kind::Text: return NumericOrder(v.text, number);
+    default: return std::nullopt;
   }
+}
+
+// A typed field against a number VALUE with an operator that orders: the same
+// answer as comparing the text the tree shows. Nullopt for bytes, which
+// compare by their shown hexadecimal text.
+std::optional<bool> ComparedTyped(const TMatchNode& n, const TFieldValue* v) {
+  if (v == nullptr) return false;  // an absent field
+  if (v->kind == TFieldValue::Kind::Bytes) return std::nullopt;
+  if (const std::optional<int> order = TypedOrder(n.name, *v, *n.number)) return Ordered(n.op, *order);
+  // Only a text or a code's text is left: it equals only its own text.
+  if (n.op == TOp::Eq || n.op == TOp::Ne) return (n.op == TOp::Eq) == (v->text == n.value);
+  return false;
 }
 
 // A number cell against a whole number, without the cell's text: the same
 // answer as comparing the texts as numbers.
 bool ComparedNumbers(TOp op, std::int64_t shown, std::int64_t value) {
-  switch (op) {
-    case TOp::Eq: return shown == value;
-    case TOp::Ne: return shown != value;
-    case TOp::Lt: return shown < value;
-    case TOp::Le: return shown <= value;
-    case TOp::Gt: return shown > value;
-    case TOp::Ge: return shown >= value;
-    default: return false;
-  }
+  return Ordered(op, shown < value ? -1 : shown > value ? 1 : 0);
 }
 
 template <class Packet>
@@ -323,14 +343,19 @@ bool Evaluate(const TMatchNode& n, TRecordValues<Packet>& values) {
         if (!Evaluate(*c, values)) return false;
       return true;
     case TMatchNode::Not: return !Evaluate(*n.children.front(), values);
-    case TMatchNode::Present: return values.Value(n.name).has_value();
+    case TMatchNode::Present:
+      if (n.name.typed) return values.Typed(n.name) != nullptr;
+      return values.Value(n.name).has_value();
     case TMatchNode::Text: return values.AnyTextContains(n.value);
     case TMatchNode::Compare: {
-      if (n.whole && n.name.kind == TValueName::Cell && IsNumberCell(n.name.cell) && n.op != TOp::Contains &&
-          n.op != TOp::Matches) {
+      const bool orders = n.op != TOp::Contains && n.op != TOp::Matches;
+      if (n.whole && n.name.kind == TValueName::Cell && IsNumberCell(n.name.cell) && orders) {
         const std::optional<std::uint32_t> shown = values.CellNumber(n.name.cell);
         return shown && ComparedNumbers(n.op, *shown, *n.whole);
       }
+      // A field compared with a number: its typed value, without its text.
+      if (n.number && n.name.typed && orders)
+        if (const std::optional<bool> held = ComparedTyped(n, values.Typed(n.name))) return *held;
       // A comparison with an absent field is false, whatever the operator.
       const std::optional<std::string_view> shown = values.Value(n.name);
       return shown && Compared(n, *shown);
@@ -339,27 +364,37 @@ bool Evaluate(const TMatchNode& n, TRecordValues<Packet>& values) {
   return false;
 }
 
+// The number of a sign and its digits before and after the point, without the
+// leading and trailing zeros that do not count; -0 is 0.
+TDecimal Trimmed(bool negative, std::string_view whole, std::string_view fraction) {
+  while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
+  while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+  return TDecimal{negative && !(whole.empty() && fraction.empty()), whole, fraction};
+}
+
 }  // namespace
 
 std::optional<TDecimal> TDecimal::Parse(std::string_view text) {
-  TDecimal d;
   std::size_t i = 0;
-  if (i < text.size() && text[i] == '-') d.negative = true, ++i;
+  const bool negative = i < text.size() && text[i] == '-';
+  if (negative) ++i;
   const std::size_t wholeStart = i;
   while (i < text.size() && IsDigit(text[i])) ++i;
   if (i == wholeStart) return std::nullopt;
-  d.whole = text.substr(wholeStart, i - wholeStart);
+  const std::string_view whole = text.substr(wholeStart, i - wholeStart);
+  std::string_view fraction;
   if (i < text.size()) {
     if (text[i] != '.' || i + 1 == text.size()) return std::nullopt;
     const std::size_t fractionStart = ++i;
     while (i < text.size() && IsDigit(text[i])) ++i;
     if (i != text.size()) return std::nullopt;
-    d.fraction = text.substr(fractionStart);
+    fraction = text.substr(fractionStart);
   }
-  while (!d.whole.empty() && d.whole.front() == '0') d.whole.remove_prefix(1);
-  while (!d.fraction.empty() && d.fraction.back() == '0') d.fraction.remove_suffix(1);
-  if (d.whole.empty() && d.fraction.empty()) d.negative = false;  // -0 is 0
-  return d;
+  return Trimmed(negative, whole, fraction);
+}
+
+TDecimal TDecimal::OfDigits(bool negative, std::string_view digits, std::size_t scale) {
+  return Trimmed(negative, digits.substr(0, digits.size() - scale), digits.substr(digits.size() - scale));
 }
 
 int Compare(const TDecimal& a, const TDecimal& b) {

@@ -86,6 +86,9 @@ struct TDecimal {
   // The number that text is, when it is one: an optional minus, digits, and
   // optionally a point followed by digits.
   static std::optional<TDecimal> Parse(std::string_view text);
+  // The number of decimal digits whose last `scale` are behind the point
+  // (scale <= digits.size()).
+  static TDecimal OfDigits(bool negative, std::string_view digits, std::size_t scale);
 };
 // -1, 0 or 1.
 int Compare(const TDecimal& a, const TDecimal& b);

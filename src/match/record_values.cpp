@@ -1,10 +1,9 @@
 #include "match/record_values.h"
 
 #include <charconv>
-#include <unordered_map>
 
-#include "terminal/catalogues.h"
 #include "terminal/fields/field_table.h"
+#include "terminal/fields/field_value.h"
 #include "terminal/fields/renderer.h"
 #include "terminal/frame.h"
 #include "text/codepage.h"
@@ -55,16 +54,23 @@ bool IsIsoFieldName(std::string_view n) {
   return n[5] == '-' && digits(n.substr(6)) && n.substr(6) != "00";
 }
 
+// The tags whose rows have one of the conversions.
+std::bitset<256> TagsOf(std::initializer_list<Conv> convs) {
+  std::bitset<256> t;
+  for (std::size_t i = 0; i < FieldRuleCount(); ++i) {
+    const FieldRule& r = FieldRules()[i];
+    for (Conv c : convs) t[r.tag] = t[r.tag] || r.conv == c;
+  }
+  return t;
+}
 // The tags whose value is rendered as nested fields or as records with names of their own.
 const std::bitset<256>& ContainerTags() {
-  static const std::bitset<256> tags = [] {
-    std::bitset<256> t;
-    for (std::size_t i = 0; i < FieldRuleCount(); ++i) {
-      const FieldRule& r = FieldRules()[i];
-      if (r.conv == Conv::Nested || r.conv == Conv::Structured) t.set(r.tag);
-    }
-    return t;
-  }();
+  static const std::bitset<256> tags = TagsOf({Conv::Nested, Conv::Structured});
+  return tags;
+}
+// The tags whose value is a message of its own, rendered by the rows of the tag table.
+const std::bitset<256>& NestedTags() {
+  static const std::bitset<256> tags = TagsOf({Conv::Nested});
   return tags;
 }
 
@@ -122,7 +128,10 @@ template <class Packet>
 TRecordValues<Packet>::TRecordValues(const Packet& packet, std::size_t slots)
     : packet_(packet), scratch_(lease_.Get()) {
   if (scratch_.values.size() < slots) scratch_.values.resize(slots);
-  for (std::size_t i = 0; i < slots; ++i) scratch_.values[i].state = TValueSlot::Unknown;
+  for (std::size_t i = 0; i < slots; ++i) {
+    scratch_.values[i].state = TValueSlot::Unknown;
+    scratch_.values[i].typedState = TValueSlot::Unknown;
+  }
 }
 
 std::optional<TValueName> ResolveValueName(std::string_view name, TLogFamily family) {
@@ -140,66 +149,21 @@ std::optional<TValueName> ResolveValueName(std::string_view name, TLogFamily fam
     v.kind = TValueName::Iso;
     return v;
   }
-  bool known = false;
-  for (std::size_t i = 0; i < FieldRuleCount(); ++i) {
-    const FieldRule& r = FieldRules()[i];
-    if (name != r.name) continue;
-    known = true;
-    v.ownTag = r.tag;
-    v.tags.set(r.tag);
-    if (r.reader == Reader::Byte) {
-      if (r.conv == Conv::MessageType) v.code = TCodeForm::MessageType;
-      if (r.conv == Conv::ResponseCode) v.code = TCodeForm::ResponseCode;
-      if (r.conv == Conv::Enumeration) v.code = TCodeForm::Enumeration;
-    }
-    break;
+  v.typed = v.codeIsNumber = true;
+  for (std::uint8_t tag : FieldTagsNamed(name)) {
+    const Conv conv = FieldRuleOf(tag)->conv;
+    v.own.set(tag);
+    v.typed = v.typed && conv != Conv::Nested && conv != Conv::Structured;
+    v.codeIsNumber =
+        v.codeIsNumber && (conv == Conv::MessageType || conv == Conv::ResponseCode || conv == Conv::Enumeration);
   }
+  bool known = v.own.any();
+  v.typed = v.typed && known;
   for (const char* s : kStructuredNames) known |= name == s;
   if (!known) return std::nullopt;
   v.kind = TValueName::Field;
-  v.tags |= ContainerTags();
+  v.tags = v.own | ContainerTags();
   return v;
-}
-
-std::optional<std::int64_t> CodeOfShownText(const TValueName& name, std::string_view shown) {
-  switch (name.code) {
-    case TCodeForm::None: return std::nullopt;
-    case TCodeForm::MessageType: {
-      static const auto* const codes = [] {
-        auto* m = new std::unordered_map<std::string, std::int64_t>;
-        for (int id = 255; id >= 0; --id) (*m)[MessageTypeName(static_cast<std::uint8_t>(id))] = id;
-        return m;
-      }();
-      const auto it = codes->find(std::string(shown));
-      if (it == codes->end()) return std::nullopt;
-      return it->second;
-    }
-    case TCodeForm::ResponseCode: {
-      // "1F Текст": the hexadecimal digits before the first blank.
-      std::int64_t code = 0;
-      std::size_t i = 0;
-      for (; i < shown.size() && i < 3 && shown[i] != ' '; ++i) {
-        const char c = shown[i];
-        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (d < 0) return std::nullopt;
-        code = code * 16 + d;
-      }
-      if (i == 0 || i > 2) return std::nullopt;
-      return code;
-    }
-    case TCodeForm::Enumeration: {
-      const FieldRule* r = FieldRuleOf(name.ownTag);
-      if (r == nullptr) return std::nullopt;
-      for (std::uint8_t i = 0; i < r->enumCount; ++i) {
-        std::string_view text = r->enums[i].text;
-        if (text.size() == name.name.size() + 2 + shown.size() && text.starts_with(name.name) &&
-            text.substr(name.name.size() + 2) == shown)
-          return r->enums[i].value;
-      }
-      return std::nullopt;
-    }
-  }
-  return std::nullopt;
 }
 
 template <class Packet>
@@ -216,6 +180,45 @@ std::optional<std::string_view> TRecordValues<Packet>::Value(const TValueName& n
   }
   if (slot.state == TValueSlot::Absent) return std::nullopt;
   return std::string_view(slot.text);
+}
+
+template <class Packet>
+const TFieldValue* TRecordValues<Packet>::Typed(const TValueName& name) {
+  TValueSlot& slot = scratch_.values[name.slot];
+  if (slot.typedState == TValueSlot::Unknown) {
+    const TTLVStorage* storage = Message();
+    const bool present = storage != nullptr && FindTyped(*storage, name, 0, slot.typed);
+    slot.typedState = present ? TValueSlot::Present : TValueSlot::Absent;
+  }
+  return slot.typedState == TValueSlot::Present ? &slot.typed : nullptr;
+}
+
+// The items of storage, a message at depth levels of nesting, in the tree's
+// order: a field with the name gives its value unless it shows none, and a
+// nested message is searched where the tree shows its items (the tree leaves
+// out those nested too deeply).
+template <class Packet>
+bool TRecordValues<Packet>::FindTyped(const TTLVStorage& storage, const TValueName& name, int depth,
+                                      TFieldValue& out) {
+  for (std::uint32_t i = 0; i < storage.Count(); ++i) {
+    const TTLV& item = *storage.Item(i);
+    const std::uint32_t tag = item.GetTag();
+    if (tag >= 256) continue;
+    if (name.own.test(tag)) {
+      out = FieldValueOf(storage, item);
+      if (out.kind != TFieldValue::Kind::Absent) return true;
+    } else if (NestedTags().test(tag) && depth < kMaxFieldNesting) {
+      const TTLV* value = NestedMessageItem(storage, item);
+      if (value == nullptr) continue;
+      auto& nested = scratch_.nested;
+      if (nested.size() <= static_cast<std::size_t>(depth)) nested.resize(depth + 1);
+      if (!nested[depth]) nested[depth] = std::make_unique<TTLVStorage>();
+      TTLVStorage& inner = *nested[depth];
+      if (inner.Parse(value->GetData(), value->GetLength()) == TLV_OK && FindTyped(inner, name, depth + 1, out))
+        return true;
+    }
+  }
+  return false;
 }
 
 template <class Packet>

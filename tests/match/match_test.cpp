@@ -7,6 +7,7 @@
 #include "logs/fastlog.h"
 #include "match/find_rows.h"
 #include "match/match.h"
+#include "open_log.h"
 #include "support/record_builder.h"
 #include "support/tlv_builder.h"
 #include "terminal/catalogues.h"
@@ -15,19 +16,6 @@ namespace pkt {
 namespace {
 
 using namespace test;
-
-// A log of the given records, opened; packets are taken by row.
-template <class TLog>
-class OpenLog {
- public:
-  explicit OpenLog(const Bytes& bytes) { log_.Open(folder_.Write("log.pkt", bytes)); }
-  auto Packet(std::uint32_t row) const { return log_.GetPacket(row); }
-  TLog& Log() { return log_; }
-
- private:
-  TempFolder folder_;
-  TLog log_;
-};
 
 // A debit request: type 8, transaction 77, a twenty-digit card, sum 20.30,
 // response code 0x1F, and after them a nested card record holding a second

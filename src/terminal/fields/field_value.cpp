@@ -1,5 +1,6 @@
 #include "terminal/fields/field_value.h"
 
+#include <array>
 #include <cstring>
 
 #include "terminal/fields/field_format.h"
@@ -46,17 +47,29 @@ std::string Digits(unsigned __int128 v, std::uint8_t scale) {
   return std::string(p, end);
 }
 
+// The conversion of the placeholder that shows a row's number (u, d, s...),
+// or 0 when the row's format shows none; read from the formats once.
+char NumberConversion(const FieldRule& r) {
+  static const std::array<char, 256> conversions = [] {
+    std::array<char, 256> c{};
+    for (std::size_t i = 0; i < FieldRuleCount(); ++i) {
+      TCompiledFormat format;
+      if (format.Compile(FieldRules()[i].format))
+        for (const auto& piece : format)
+          if (piece.text == nullptr) c[FieldRules()[i].tag] = piece.ph.conversion;
+    }
+    return c;
+  }();
+  return conversions[r.tag];
+}
+
 // A number as the row's placeholder shows it: %u and %d reduce it to 32 bits.
 TFieldValue NumberValue(const FieldRule& r, const TFieldReading& reading) {
   TFieldValue v;
   v.kind = Kind::Number;
   bool negative = reading.negative;
   unsigned __int128 magnitude = reading.magnitude;
-  TCompiledFormat format;
-  char conversion = 0;
-  if (format.Compile(r.format))
-    for (const auto& piece : format)
-      if (piece.text == nullptr) conversion = piece.ph.conversion;
+  const char conversion = NumberConversion(r);
   if (conversion == 0) return ValueAfterName(r, r.format);  // a format that does not show the number
   if (conversion == 'u' || conversion == 'd') {
     const auto bits = static_cast<std::uint32_t>(
@@ -123,6 +136,13 @@ TFieldValue FieldValueOf(const TTLVStorage& storage, const TTLV& item) {
     case TFieldReading::Kind::Times: return ValueOfShownNode(*r, storage, item);
   }
   return v;
+}
+
+const TTLV* NestedMessageItem(const TTLVStorage& storage, const TTLV& item) {
+  constexpr std::uint32_t kExtendedCardData = 34;
+  if (item.GetTag() != kExtendedCardData) return &item;
+  const TTLV* first = nullptr;
+  return storage.Find(kExtendedCardData, first) == TLV_OK ? first : nullptr;
 }
 
 std::vector<std::uint8_t> FieldTagsNamed(std::string_view name) {
