@@ -205,7 +205,7 @@ bool TRecordValues<Packet>::FindTyped(const TTLVStorage& storage, const TValueNa
     const std::uint32_t tag = item.GetTag();
     if (tag >= 256) continue;
     if (name.own.test(tag)) {
-      out = FieldValueOf(storage, item);
+      FieldValueOf(storage, item, out);
       if (out.kind != TFieldValue::Kind::Absent) return true;
     } else if (NestedTags().test(tag) && depth < kMaxFieldNesting) {
       const TTLV* value = NestedMessageItem(storage, item);

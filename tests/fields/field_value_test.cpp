@@ -105,6 +105,22 @@ TEST(FieldValue, AgreesWithTheTreeForEveryRowAndValue) {
   }
 }
 
+// A value filled in place, field after field, holds nothing of the field before.
+TEST(FieldValue, FilledInPlaceHoldsOnlyTheLastField) {
+  TFieldValue reused;
+  for (std::size_t i = 0; i < FieldRuleCount(); ++i) {
+    if (FieldRules()[i].tag == 1) continue;  // the root, never an item of its own
+    for (const Bytes& sample : Samples()) {
+      TTLVStorage storage;
+      const Bytes message = TlvBuilder().Item(FieldRules()[i].tag, sample).bytes();
+      ASSERT_EQ(storage.Parse(message.data(), message.size()), TLV_OK);
+      const TTLV& item = *storage.Item(storage.Count() - 1);
+      FieldValueOf(storage, item, reused);
+      EXPECT_EQ(reused, FieldValueOf(storage, item)) << "tag " << int(FieldRules()[i].tag);
+    }
+  }
+}
+
 TEST(FieldValue, NumbersStayExactAtAnyLength) {
   const TFieldValue card = ValueOfField(8, Bcd("78260103617117487373"));
   EXPECT_EQ(card.kind, Kind::Number);

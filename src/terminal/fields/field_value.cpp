@@ -15,36 +15,45 @@ namespace {
 
 using Kind = TFieldValue::Kind;
 
+// Makes v an Absent value that keeps the room of its texts and bytes.
+void Clear(TFieldValue& v) {
+  v.kind = Kind::Absent;
+  v.negative = false;
+  v.scale = 0;
+  v.digits.clear();
+  v.code = 0;
+  v.text.clear();
+  v.bytes.clear();
+}
+
 // The text after "NAME: " of a field text, or a text of the name alone as an
 // empty one; Absent for a text of any other form ("Error", "NAME ???").
-TFieldValue ValueAfterName(const FieldRule& r, std::string_view shown) {
-  TFieldValue v;
+void ValueAfterName(const FieldRule& r, std::string_view shown, TFieldValue& v) {
   const std::size_t n = std::strlen(r.name);
-  if (shown.substr(0, n) != r.name) return v;
+  if (shown.substr(0, n) != r.name) return;
   if (shown.size() == n) {
     v.kind = Kind::Text;
   } else if (shown.substr(n, 2) == ": ") {
     v.kind = Kind::Text;
-    v.text = shown.substr(n + 2);
+    v.text.assign(shown.substr(n + 2));
   }
-  return v;
 }
 
 // The field as the tree shows it, for the fields whose value is a text of
 // their own making (a nested message, a structured record, a time range).
-TFieldValue ValueOfShownNode(const FieldRule& r, const TTLVStorage& storage, const TTLV& item) {
+void ValueOfShownNode(const FieldRule& r, const TTLVStorage& storage, const TTLV& item, TFieldValue& v) {
   TreeNode top;
   AddFieldNode(top, storage, item);
-  if (top.children.empty()) return {};
-  return ValueAfterName(r, top.children.front()->text);
+  if (!top.children.empty()) ValueAfterName(r, top.children.front()->text, v);
 }
 
-std::string Digits(unsigned __int128 v, std::uint8_t scale) {
+// The decimal digits of v, at least scale + 1 of them.
+void PutDigits(unsigned __int128 v, std::uint8_t scale, std::string& digits) {
   char buffer[48];
   char* const end = buffer + sizeof buffer;
   char* p = PutWideDecimalBackward(end, v);
   while (end - p < scale + 1) *--p = '0';
-  return std::string(p, end);
+  digits.assign(p, end);
 }
 
 // The conversion of the placeholder that shows a row's number (u, d, s...),
@@ -64,77 +73,84 @@ char NumberConversion(const FieldRule& r) {
 }
 
 // A number as the row's placeholder shows it: %u and %d reduce it to 32 bits.
-TFieldValue NumberValue(const FieldRule& r, const TFieldReading& reading) {
-  TFieldValue v;
-  v.kind = Kind::Number;
+void NumberValue(const FieldRule& r, const TFieldReading& reading, TFieldValue& v) {
   bool negative = reading.negative;
   unsigned __int128 magnitude = reading.magnitude;
   const char conversion = NumberConversion(r);
-  if (conversion == 0) return ValueAfterName(r, r.format);  // a format that does not show the number
+  if (conversion == 0) return ValueAfterName(r, r.format, v);  // a format that does not show the number
   if (conversion == 'u' || conversion == 'd') {
     const auto bits = static_cast<std::uint32_t>(
         negative ? 0u - static_cast<std::uint64_t>(magnitude) : static_cast<std::uint64_t>(magnitude));
     negative = conversion == 'd' && static_cast<std::int32_t>(bits) < 0;
     magnitude = negative ? 0u - bits : bits;
   }
+  v.kind = Kind::Number;
   v.negative = negative && magnitude != 0;
-  v.digits = conversion == 's' && !reading.digits.empty() ? std::string(reading.digits) : Digits(magnitude, 0);
-  return v;
+  if (conversion == 's' && !reading.digits.empty()) v.digits.assign(reading.digits);
+  else PutDigits(magnitude, 0, v.digits);
 }
 
-TFieldValue TextValue(const TFieldReading& reading) {
-  TFieldValue v;
+void TextValue(const TFieldReading& reading, TFieldValue& v) {
   v.kind = Kind::Text;
   switch (reading.coding) {
-    case TFieldReading::Coding::Utf8: v.text = reading.text; break;
-    case TFieldReading::Coding::Cp1251: v.text = Cp1251ToUtf8(reading.text); break;
+    case TFieldReading::Coding::Utf8: v.text.assign(reading.text); break;
+    case TFieldReading::Coding::Cp1251: AppendCp1251AsUtf8(v.text, reading.text); break;
     case TFieldReading::Coding::Stars: v.text.assign(reading.text.size(), '*'); break;
   }
-  return v;
 }
 
-TFieldValue ShownValue(const FieldRule& r, const TFieldReading& reading) {
-  TFieldValue v = ValueAfterName(r, reading.text);
+void ShownValue(const FieldRule& r, const TFieldReading& reading, TFieldValue& v) {
+  ValueAfterName(r, reading.text, v);
   // An enumeration's name stands for its code.
   const bool failure = r.failure.kind == Fail::Quoted && reading.text.data() == r.failure.text;
   if (r.conv == Conv::Enumeration && !failure && v.kind == Kind::Text) {
     v.kind = Kind::Code;
     v.code = static_cast<std::uint32_t>(reading.magnitude);
   }
-  return v;
 }
 
-}  // namespace
-
-TFieldValue FieldValueOf(const TTLVStorage& storage, const TTLV& item) {
-  const FieldRule* r = FieldRuleOf(item.GetTag());
-  if (r == nullptr) return {};
-  if (r->conv == Conv::Nested || r->conv == Conv::Structured) return ValueOfShownNode(*r, storage, item);
-  TFieldReading reading;
-  ReadField(storage, item, *r, TreeColumns(*r), reading);
-  TFieldValue v;
+// The value of a reading of row r.
+void ValueOfReading(const FieldRule& r, const TFieldReading& reading, TFieldValue& v) {
   switch (reading.kind) {
     case TFieldReading::Kind::Nothing: break;
-    case TFieldReading::Kind::Shown: return ShownValue(*r, reading);
-    case TFieldReading::Kind::Number: return NumberValue(*r, reading);
+    case TFieldReading::Kind::Shown: ShownValue(r, reading, v); break;
+    case TFieldReading::Kind::Number: NumberValue(r, reading, v); break;
     case TFieldReading::Kind::Decimal:
       v.kind = Kind::Decimal;
       v.negative = reading.negative;
       v.scale = reading.scale;
-      v.digits = Digits(reading.magnitude, reading.scale);
+      PutDigits(reading.magnitude, reading.scale, v.digits);
       break;
     case TFieldReading::Kind::Code:
       v.kind = Kind::Code;
       v.code = static_cast<std::uint32_t>(reading.magnitude);
-      v.text = reading.text;
+      v.text.assign(reading.text);
       break;
-    case TFieldReading::Kind::Text: return TextValue(reading);
+    case TFieldReading::Kind::Text: TextValue(reading, v); break;
     case TFieldReading::Kind::Bytes:
       v.kind = Kind::Bytes;
       v.bytes.assign(reading.bytes.begin(), reading.bytes.end());
       break;
-    case TFieldReading::Kind::Times: return ValueOfShownNode(*r, storage, item);
+    case TFieldReading::Kind::Times: break;  // shown by its node
   }
+}
+
+}  // namespace
+
+void FieldValueOf(const TTLVStorage& storage, const TTLV& item, TFieldValue& out) {
+  Clear(out);
+  const FieldRule* r = FieldRuleOf(item.GetTag());
+  if (r == nullptr) return;
+  if (r->conv == Conv::Nested || r->conv == Conv::Structured) return ValueOfShownNode(*r, storage, item, out);
+  TFieldReading reading;
+  ReadField(storage, item, *r, TreeColumns(*r), reading);
+  if (reading.kind == TFieldReading::Kind::Times) return ValueOfShownNode(*r, storage, item, out);
+  ValueOfReading(*r, reading, out);
+}
+
+TFieldValue FieldValueOf(const TTLVStorage& storage, const TTLV& item) {
+  TFieldValue v;
+  FieldValueOf(storage, item, v);
   return v;
 }
 

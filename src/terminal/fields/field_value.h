@@ -39,6 +39,9 @@ struct TFieldValue {
 // it: the field's value is that of the first item with its tag). A tag
 // without a row of the table is Absent.
 TFieldValue FieldValueOf(const TTLVStorage& storage, const TTLV& item);
+// The same into out, whose texts and bytes keep their room: a search reads
+// the field of record after record without an allocation once it has grown.
+void FieldValueOf(const TTLVStorage& storage, const TTLV& item, TFieldValue& out);
 
 // The item whose value the tree shows as the message nested in item, an item
 // of storage whose row is a nested message: MF_EXTENDED_CARD_DATA shows the
