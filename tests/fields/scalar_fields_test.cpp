@@ -3,6 +3,7 @@
 
 #include "fields/render_helpers.h"
 #include "platform/bytes.h"
+#include "platform/digits.h"
 #include "terminal/fields/field_read.h"
 
 namespace pkt::test {

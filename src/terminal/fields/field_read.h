@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/digits.h"
 #include "terminal/catalogues.h"
 #include "terminal/fields/field_table.h"
 #include "terminal/tlv.h"
@@ -54,22 +53,6 @@ struct TFieldReading {
 // item, an item of storage, with the columns of the front end.
 void ReadField(const TTLVStorage& storage, const TTLV& item, const FieldRule& r, const FieldColumns& columns,
                TFieldReading& out);
-
-// The decimal text of n bytes of packed BCD whose nibbles are all digits: the
-// digits without the leading zeros ("0" for none), written at o, which has
-// room for 2 * n + 1 bytes; returns the end. Null, with nothing written, when
-// a nibble is not a digit.
-inline char* PutBcdDigits(char* o, const std::uint8_t* d, std::uint32_t n) {
-  for (std::uint32_t i = 0; i < n; ++i)
-    if ((d[i] >> 4) > 9 || (d[i] & 0x0F) > 9) return nullptr;
-  std::uint32_t i = 0;  // the first byte with a significant digit
-  while (i < n && d[i] == 0) ++i;
-  if (i == n) *o++ = '0';
-  if (i < n && (d[i] >> 4) == 0) *o++ = static_cast<char>('0' + d[i++]);
-  // A byte of two digits is the pair 10 * high + low of the digit pair table.
-  for (; i < n; ++i, o += 2) PutTwoDigits(o, d[i] - 6u * (d[i] >> 4));
-  return o;
-}
 
 // Ten-thousandths rounded to hundredths, a half away from zero (1.005 gives
 // 1.01 and -1.005 gives -1.01), in integers: the decimal value is exact.

@@ -154,13 +154,6 @@ TFieldValue FieldValueOf(const TTLVStorage& storage, const TTLV& item) {
   return v;
 }
 
-const TTLV* NestedMessageItem(const TTLVStorage& storage, const TTLV& item) {
-  constexpr std::uint32_t kExtendedCardData = 34;
-  if (item.GetTag() != kExtendedCardData) return &item;
-  const TTLV* first = nullptr;
-  return storage.Find(kExtendedCardData, first) == TLV_OK ? first : nullptr;
-}
-
 std::vector<std::uint8_t> FieldTagsNamed(std::string_view name) {
   std::vector<std::uint8_t> tags;
   for (std::size_t i = 0; i < FieldRuleCount(); ++i)

@@ -43,12 +43,6 @@ TFieldValue FieldValueOf(const TTLVStorage& storage, const TTLV& item);
 // the field of record after record without an allocation once it has grown.
 void FieldValueOf(const TTLVStorage& storage, const TTLV& item, TFieldValue& out);
 
-// The item whose value the tree shows as the message nested in item, an item
-// of storage whose row is a nested message: MF_EXTENDED_CARD_DATA shows the
-// first item with its tag wherever it stands, the others their own value.
-// Null when there is none.
-const TTLV* NestedMessageItem(const TTLVStorage& storage, const TTLV& item);
-
 // The tags whose rows carry the protocol name `name` (a name given to two
 // tags has both, in tag order); empty for a name no row has.
 std::vector<std::uint8_t> FieldTagsNamed(std::string_view name);

@@ -572,8 +572,8 @@ void NestedField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
 
   FieldPlace header = place;
   if (!form.headerWhenParsed) header = place.Add(r.format);
-  const TTLV* value = &item;
-  if (form.firstItem && storage.Find(r.tag, value) != TLV_OK) return;
+  const TTLV* value = NestedMessageItem(storage, item);
+  if (value == nullptr) return;
 
   TTLVStorage inner;
   if (inner.Parse(value->GetData(), value->GetLength()) != TLV_OK) {
@@ -624,6 +624,15 @@ void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
 }
 
 }  // namespace
+
+const TTLV* NestedMessageItem(const TTLVStorage& storage, const TTLV& item) {
+  for (const NestedForm& f : kNestedForms) {
+    if (f.tag != item.GetTag() || !f.firstItem) continue;
+    const TTLV* first = nullptr;
+    return storage.Find(f.tag, first) == TLV_OK ? first : nullptr;
+  }
+  return &item;
+}
 
 void AddField(FieldPlace place, const TTLVStorage& storage, const TTLV& item) {
   // Most fields of an export take the quick way: without the general case's frame.

@@ -30,6 +30,11 @@ void AddField(FieldPlace place, const TTLVStorage& storage, const TTLV& item);
 void AddExportLine(ExportLine& line, TTextBuffer& out, bool afterPrefix, const TTLVStorage& storage,
                    const TTLV& item);
 
+// The item whose value is the message of item (an item of storage whose row
+// is a nested message): MF_EXTENDED_CARD_DATA shows the first item with its
+// tag wherever it stands, the others their own value. Null when there is none.
+const TTLV* NestedMessageItem(const TTLVStorage& storage, const TTLV& item);
+
 // How many message levels nested fields (a TLV string inside a value) are
 // rendered to: the items of a value nested deeper are left out, so that no
 // message can exhaust the stack.
