@@ -206,4 +206,11 @@ TPlot TChartPlotter::Plot(std::int64_t fromMs, std::int64_t toMs, int widthPx) c
   return plot;
 }
 
+TChartPlots MakeChartPlots(std::shared_ptr<const TTerminalCharts> charts) {
+  TChartPlots plots;
+  plots.load = std::make_shared<const TChartPlotter>(charts, TChartPlotter::Kind::Load);
+  plots.latency = std::make_shared<const TChartPlotter>(std::move(charts), TChartPlotter::Kind::Latency);
+  return plots;
+}
+
 }  // namespace pkt

@@ -58,6 +58,8 @@ class TChartPlotter {
   TChartPlotter& operator=(const TChartPlotter&) = delete;
 
   Kind GetKind() const { return kind_; }
+  // The build this plotter reads.
+  const TTerminalCharts* Source() const { return charts_.get(); }
   int SeriesCount() const { return kind_ == Kind::Load ? 4 : 1; }
   bool Empty() const;
   // The date-times of the first and the last point as built (0 when empty).
@@ -79,5 +81,14 @@ class TChartPlotter {
   Kind kind_;
   std::vector<Level> levels_;
 };
+
+// The plotters of both chart pages, over the same build. Making them
+// aggregates every level of millions of points: the background work makes
+// them with the charts, so that the window only hands them to its pages.
+struct TChartPlots {
+  std::shared_ptr<const TChartPlotter> load;
+  std::shared_ptr<const TChartPlotter> latency;
+};
+TChartPlots MakeChartPlots(std::shared_ptr<const TTerminalCharts> charts);
 
 }  // namespace pkt

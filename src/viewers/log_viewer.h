@@ -19,6 +19,7 @@ namespace pkt {
 struct TReloadSteps {
   bool charts = true;
   TExportTarget exportTo;  // the program directory unless told otherwise
+  bool plots = false;      // with the charts, their pages' plotters (the windows show them)
 };
 
 inline TExportResult ExportLog(const TTerminalFastLog& log, const TExportTarget& target, const TProgress& progress) {

@@ -38,6 +38,7 @@ void TTerminalViewer::ReloadIndex(const TTerminalFilterSettings& settings, const
   lastExport_ = TExportResult{};
   pendingExport_ = TExportResult{};
   pendingCharts_.reset();
+  pendingPlots_ = {};
   TTerminalFilter filter(settings);
   OpenFilteredIndex(log_, tempPath_, filter, progress, fileName_);
   rowCount_ = log_.GetCount();
@@ -47,6 +48,7 @@ void TTerminalViewer::BuildRest(const TProgress& progress, const TReloadSteps& s
   if (steps.charts) {
     pendingCharts_ = std::make_shared<TTerminalCharts>();
     BuildCharts(log_, *pendingCharts_, progress);
+    if (steps.plots) pendingPlots_ = MakeChartPlots(pendingCharts_);
   }
   pendingExport_ = ExportRebuild(log_, steps.exportTo, progress);
 }
@@ -58,16 +60,25 @@ void TTerminalViewer::StartRest(std::function<void()> finished, const TReloadSte
 
 std::exception_ptr TTerminalViewer::FinishRest() {
   std::exception_ptr error = FinishWork();
-  if (pendingCharts_) charts_ = std::move(pendingCharts_);
+  if (pendingCharts_) {
+    charts_ = std::move(pendingCharts_);
+    plots_ = std::move(pendingPlots_);
+  }
   pendingCharts_.reset();
+  pendingPlots_ = {};
   return error;
 }
 
-std::shared_ptr<const TTerminalCharts> TTerminalViewer::ChartsBuiltSoFar() const {
-  // The work set pendingCharts_ before it reported its first step of the
+TChartPlots TTerminalViewer::SharedPlots() const {
+  if (!plots_.load || plots_.load->Source() != charts_.get()) plots_ = MakeChartPlots(charts_);
+  return plots_;
+}
+
+TChartPlots TTerminalViewer::PlotsBuiltSoFar() const {
+  // The work made pendingPlots_ before it reported its first step of the
   // export; State() reads that report under the work's lock.
-  if (!work_.Started() || work_.State().stage != TWorkStage::Export) return nullptr;
-  return pendingCharts_;
+  if (!work_.Started() || work_.State().stage != TWorkStage::Export) return {};
+  return pendingPlots_;
 }
 
 const std::vector<std::string>& TTerminalViewer::ColumnCaptions() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "logs/fastlog.h"
+#include "viewers/chart_plot.h"
 #include "viewers/charts.h"
 #include "viewers/filter.h"
 #include "viewers/log_export.h"
@@ -65,10 +66,14 @@ class TTerminalViewer : public TLogViewer<TTerminalFastLog> {
   // The charts of the last rebuild, shared with the chart pages without a copy.
   const TTerminalCharts& Charts() const { return *charts_; }
   std::shared_ptr<const TTerminalCharts> SharedCharts() const { return charts_; }
-  // The charts the running background work has built, once it has gone on to
-  // the export (it no longer touches them then): the pages need not wait for
-  // the export's end. Null before, and when the work builds no charts.
-  std::shared_ptr<const TTerminalCharts> ChartsBuiltSoFar() const;
+  // The plotters of Charts(): those the background work made with them, or
+  // made now on the calling thread (a work that asked for none, or failed).
+  TChartPlots SharedPlots() const;
+  // The plotters the running background work has made with its charts, once
+  // it has gone on to the export (it no longer touches them then): the pages
+  // need not wait for the export's end. Null before, and when the work makes
+  // none.
+  TChartPlots PlotsBuiltSoFar() const;
 
  private:
   // The charts and the export of the index, as far as steps ask; the charts
@@ -77,6 +82,8 @@ class TTerminalViewer : public TLogViewer<TTerminalFastLog> {
 
   std::shared_ptr<const TTerminalCharts> charts_;
   std::shared_ptr<TTerminalCharts> pendingCharts_;
+  mutable TChartPlots plots_;  // made again only for new charts
+  TChartPlots pendingPlots_;
 };
 
 // The tree of one terminal record (the part of LogViewSelectItem after the row

@@ -139,6 +139,11 @@ TEST_F(Background, TheChartsShowWhileTheExportIsWrittenAndKeepTheirViewAtItsEnd)
   EXPECT_FALSE(w->chtLoad->IsBuilding());
   EXPECT_FALSE(w->chtLatency->IsBuilding());
   EXPECT_GT(w->chtLatency->Series(0)->count(), 0);
+  // Their plotters (every aggregation level) were made by the work, not on the window's thread.
+  ASSERT_TRUE(w->Viewer().PlotsBuiltSoFar().latency);
+  EXPECT_EQ(w->chtLatency->Plotter(), w->Viewer().PlotsBuiltSoFar().latency.get());
+  EXPECT_EQ(w->chtLoad->Plotter(), w->Viewer().PlotsBuiltSoFar().load.get());
+  const TChartPlotter* const shown = w->chtLatency->Plotter();
 
   // The operator narrows the view while the export goes on; its end keeps it.
   const std::int64_t from = w->chtLatency->ViewFromMs() + 60000, to = from + 30000;
@@ -149,6 +154,8 @@ TEST_F(Background, TheChartsShowWhileTheExportIsWrittenAndKeepTheirViewAtItsEnd)
   EXPECT_EQ(w->Viewer().Charts().latency.size(), 20000u);
   EXPECT_EQ(w->chtLatency->ViewFromMs(), from);
   EXPECT_EQ(w->chtLatency->ViewToMs(), to);
+  EXPECT_EQ(w->chtLatency->Plotter(), shown);
+  EXPECT_EQ(w->Viewer().SharedPlots().latency.get(), shown);
 
   // A new "Применить" sends the pages back to "Строится…" until its own charts.
   ExportGate next;

@@ -377,7 +377,7 @@ TEST_F(GuiTest, ChartPagesHandEachSeriesAtMostTwoPointsPerColumnAndFollowTheZoom
   EXPECT_TRUE(latency->IsBuilding());
   EXPECT_EQ(latency->BuildingLabel()->text().toStdString(), "Строится…");
 
-  latency->ShowCharts(DayOfCharts());
+  latency->ShowCharts(MakeChartPlots(DayOfCharts()).latency);
   QApplication::processEvents();
   EXPECT_FALSE(latency->IsBuilding());
   const int width = latency->PlotWidth();

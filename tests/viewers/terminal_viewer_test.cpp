@@ -236,6 +236,33 @@ TEST_F(TerminalViewerTest, TheBackgroundPartOfARebuildFollowsTheRulesOfTheWholeR
   EXPECT_EQ(viewer_->RowCount(), 2u);  // the rows stay
 }
 
+TEST_F(TerminalViewerTest, TheWorkMakesTheChartPlottersWhenAskedAndTheViewerMakesThemOtherwise) {
+  const Stamp later = Stamp{}.PlusMs(250);
+  Open(Join({Rec(0, 1, 1), Rec(6, 1, 2, later), Rec(1, 1, 1, later)}));
+  viewer_->ReloadIndex({});
+  TReloadSteps steps = ExportTo(ExportPath());
+  steps.plots = true;
+  viewer_->StartRest({}, steps);
+  ASSERT_EQ(viewer_->FinishRest(), nullptr);
+  const TChartPlots made = viewer_->SharedPlots();
+  ASSERT_TRUE(made.load && made.latency);
+  EXPECT_EQ(made.load->Source(), &viewer_->Charts());
+  EXPECT_EQ(made.latency->Source(), &viewer_->Charts());
+  EXPECT_EQ(made.latency->FirstMs(), Ms(later));
+  EXPECT_EQ(viewer_->SharedPlots().latency, made.latency);  // kept, not made again
+
+  // A rebuild that asks for none (pktdump's): the plotters of its charts are made when asked for.
+  std::filesystem::remove(ExportPath());
+  viewer_->ReloadIndex({});
+  EXPECT_FALSE(viewer_->PlotsBuiltSoFar().load);
+  viewer_->StartRest({}, ExportTo(ExportPath()));
+  ASSERT_EQ(viewer_->FinishRest(), nullptr);
+  const TChartPlots remade = viewer_->SharedPlots();
+  ASSERT_TRUE(remade.latency);
+  EXPECT_NE(remade.latency, made.latency);
+  EXPECT_EQ(remade.latency->Source(), &viewer_->Charts());
+}
+
 TEST_F(TerminalViewerTest, RowTextsOfMessagesAndOfRecordsWithoutBody) {
   Bytes addr = Text("\xC0\xE4\xF0\xE5\xF1 1");  // "Адрес 1" in cp1251
   Open(Join({TerminalRecord().Kind(0).Emitent(65535).Terminal(2914).Address(AsString(addr)).Body(TerminalFrame(7001, SampleTlv())).Build(),

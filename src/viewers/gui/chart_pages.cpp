@@ -209,8 +209,8 @@ void TChartPage::ShowBuilding() {
 
 bool TChartPage::IsBuilding() const { return stack_->currentWidget() == building_; }
 
-void TChartPage::ShowCharts(std::shared_ptr<const TTerminalCharts> charts) {
-  plotter_ = std::make_unique<TChartPlotter>(std::move(charts), kind_);
+void TChartPage::ShowCharts(std::shared_ptr<const TChartPlotter> plotter) {
+  plotter_ = std::move(plotter);
   stack_->setCurrentWidget(canvas_);
   whole_->setEnabled(true);
   ShowWholeLog();
@@ -354,9 +354,9 @@ TChartPage* CreateLatencyChart(QWidget* parent) {
                         {{kLatency, kRed}}, parent);
 }
 
-void ShowTerminalCharts(std::shared_ptr<const TTerminalCharts> charts, TChartPage& load, TChartPage& latency) {
-  load.ShowCharts(charts);
-  latency.ShowCharts(std::move(charts));
+void ShowTerminalCharts(const TChartPlots& plots, TChartPage& load, TChartPage& latency) {
+  load.ShowCharts(plots.load);
+  latency.ShowCharts(plots.latency);
 }
 
 void ShowChartsBuilding(TChartPage& load, TChartPage& latency) {

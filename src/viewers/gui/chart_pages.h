@@ -67,9 +67,12 @@ class TChartPage : public QWidget {
 
   // The page says "Строится…" and lets go of the charts it showed.
   void ShowBuilding();
-  // Shows a build of the charts, the whole log in view. The page keeps the
-  // build (no copy is made) and hands each series only what the view needs.
-  void ShowCharts(std::shared_ptr<const TTerminalCharts> charts);
+  // Shows a build of the charts through its plotter (made off the window's
+  // thread), the whole log in view. The page keeps the build (no copy is
+  // made) and hands each series only what the view needs.
+  void ShowCharts(std::shared_ptr<const TChartPlotter> plotter);
+  // The plotter of the charts shown; null while building.
+  const TChartPlotter* Plotter() const { return plotter_.get(); }
   // Whether the page says "Строится…".
   bool IsBuilding() const;
 
@@ -127,7 +130,7 @@ class TChartPage : public QWidget {
   std::vector<QLineSeries*> series_;
   QDateTimeAxis* bottom_;
   QValueAxis* left_;
-  std::unique_ptr<TChartPlotter> plotter_;
+  std::shared_ptr<const TChartPlotter> plotter_;
   TPlot plot_;
   std::int64_t viewFrom_ = 0, viewTo_ = 0;
   int plottedWidth_ = 0;
@@ -141,7 +144,7 @@ TChartPage* CreateLoadChart(QWidget* parent);
 TChartPage* CreateLatencyChart(QWidget* parent);
 
 // Shows a build of the charts on the two pages, which share it.
-void ShowTerminalCharts(std::shared_ptr<const TTerminalCharts> charts, TChartPage& load, TChartPage& latency);
+void ShowTerminalCharts(const TChartPlots& plots, TChartPage& load, TChartPage& latency);
 // Both pages say "Строится…".
 void ShowChartsBuilding(TChartPage& load, TChartPage& latency);
 

@@ -109,18 +109,17 @@ void TfmTerminalViewer::acPairExecute() {
 void TfmTerminalViewer::BackgroundProgressed() {
   // The charts go to their pages as soon as they are built, while the export is still written.
   if (!chtLoad->IsBuilding()) return;
-  if (auto charts = viewer_.ChartsBuiltSoFar()) ShowCharts(std::move(charts));
+  if (TChartPlots plots = viewer_.PlotsBuiltSoFar(); plots.load) ShowCharts(plots);
 }
 
 void TfmTerminalViewer::AfterReload() {
   // Charts the pages already show from the export's start keep their view (a zoom the operator made meanwhile).
-  std::shared_ptr<const TTerminalCharts> charts = viewer_.SharedCharts();
-  if (chtLoad->IsBuilding() || charts.get() != shownCharts_) ShowCharts(std::move(charts));
+  if (chtLoad->IsBuilding() || &viewer_.Charts() != shownCharts_) ShowCharts(viewer_.SharedPlots());
 }
 
-void TfmTerminalViewer::ShowCharts(std::shared_ptr<const TTerminalCharts> charts) {
-  shownCharts_ = charts.get();
-  ShowTerminalCharts(std::move(charts), *chtLoad, *chtLatency);
+void TfmTerminalViewer::ShowCharts(const TChartPlots& plots) {
+  shownCharts_ = plots.load->Source();
+  ShowTerminalCharts(plots, *chtLoad, *chtLatency);
 }
 
 }  // namespace pkt

@@ -53,7 +53,7 @@ class TfmTerminalViewer : public TFamilyViewerWindow<TTerminalViewer> {
   void acPairExecute();
   // The pages show charts (not "Строится…") unless they are building; then
   // the charts shown are these, which the pages keep alive.
-  void ShowCharts(std::shared_ptr<const TTerminalCharts> charts);
+  void ShowCharts(const TChartPlots& plots);
   const TTerminalCharts* shownCharts_ = nullptr;
 };
 

@@ -31,6 +31,7 @@
 #include "match/match.h"
 #include "viewers/filter.h"
 #include "viewers/log_export.h"
+#include "viewers/log_viewer.h"
 #include "viewers/progress.h"
 #include "viewers/viewer_common.h"
 
@@ -259,7 +260,11 @@ class TFamilyViewerWindow : public TViewerWindow {
     return viewer_.LogViewSelectItem(row);
   }
   void CoreFormClose() override { viewer_.FormClose(); }
-  void CoreStartRest(std::function<void()> finished) override { viewer_.StartRest(std::move(finished)); }
+  void CoreStartRest(std::function<void()> finished) override {
+    TReloadSteps steps;
+    steps.plots = true;  // the chart pages' plotters too, made off the window's thread
+    viewer_.StartRest(std::move(finished), steps);
+  }
   std::exception_ptr CoreFinishRest() override { return viewer_.FinishRest(); }
   void CoreCancelRest() override { viewer_.CancelRest(); }
   const TBackgroundWork& CoreWork() const override { return viewer_.Work(); }
