@@ -61,9 +61,13 @@ inline char* PutDecimal(char* o, std::uint64_t v) {
 // digits without the leading zeros ("0" for none), written at o, which has
 // room for 2 * n + 1 bytes; returns the end. Null, with nothing written, when
 // a nibble is not a digit.
-inline char* PutBcdDigits(char* o, const std::uint8_t* d, std::uint32_t n) {
+inline bool AllBcdDigits(const std::uint8_t* d, std::uint32_t n) {
   for (std::uint32_t i = 0; i < n; ++i)
-    if ((d[i] >> 4) > 9 || (d[i] & 0x0F) > 9) return nullptr;
+    if ((d[i] >> 4) > 9 || (d[i] & 0x0F) > 9) return false;
+  return true;
+}
+// The same for bytes known to hold only digits.
+inline char* PutBcdDigitsOf(char* o, const std::uint8_t* d, std::uint32_t n) {
   std::uint32_t i = 0;  // the first byte with a significant digit
   while (i < n && d[i] == 0) ++i;
   if (i == n) *o++ = '0';
@@ -71,6 +75,9 @@ inline char* PutBcdDigits(char* o, const std::uint8_t* d, std::uint32_t n) {
   // A byte of two digits is the pair 10 * high + low of the digit pair table.
   for (; i < n; ++i, o += 2) PutTwoDigits(o, d[i] - 6u * (d[i] >> 4));
   return o;
+}
+inline char* PutBcdDigits(char* o, const std::uint8_t* d, std::uint32_t n) {
+  return AllBcdDigits(d, n) ? PutBcdDigitsOf(o, d, n) : nullptr;
 }
 
 }  // namespace pkt

@@ -36,6 +36,13 @@ struct StringOut {
   void Append(char c) { s.push_back(c); }
   void Fill(std::size_t n, char c) { s.append(n, c); }
   void Cp1251(std::string_view bytes) { AppendCp1251AsUtf8(s, bytes); }
+  void BcdDigits(std::string_view bytes) {
+    const std::size_t at = s.size();
+    s.resize(at + 2 * bytes.size() + 1);
+    char* end = PutBcdDigitsOf(s.data() + at, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                               static_cast<std::uint32_t>(bytes.size()));
+    s.resize(static_cast<std::size_t>(end - s.data()));
+  }
   void Decimal(std::uint64_t v) {
     char digits[20];
     char* const end = digits + sizeof digits;
@@ -61,6 +68,9 @@ struct PointerOut {
     std::string utf8;
     AppendCp1251AsUtf8(utf8, bytes);
     Append(utf8);
+  }
+  void BcdDigits(std::string_view bytes) {
+    p = PutBcdDigitsOf(p, reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()));
   }
   void Decimal(std::uint64_t v) { p = PutDecimal(p, v); }
 };
@@ -90,32 +100,21 @@ void AppendPadded(Out& out, const Placeholder& ph, bool negative, std::string_vi
   if (fill && ph.left) out.Fill(fill, ' ');
 }
 
+// A number reduced to 32 bits by its placeholder: its magnitude, and for a
+// "%d" whether it is below zero.
+std::uint32_t Magnitude32(bool asSigned, std::int64_t value, bool& negative) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  negative = asSigned && static_cast<std::int32_t>(bits) < 0;
+  return negative ? 0u - bits : bits;
+}
+
+// A number with a width, a precision or in hexadecimal.
 template <class Out>
-void AppendInteger(Out& out, const Placeholder& ph, std::int64_t value) {
+void AppendPaddedInteger(Out& out, const Placeholder& ph, std::int64_t value) {
   char buffer[24];
   char* end = buffer + sizeof buffer;
   bool negative = false;
-  std::uint64_t magnitude;
-  switch (ph.conversion) {
-    case 'd': {
-      auto v = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-      negative = v < 0;
-      magnitude = negative ? 0u - static_cast<std::uint64_t>(static_cast<std::int64_t>(v))
-                           : static_cast<std::uint64_t>(v);
-      break;
-    }
-    case 'X':
-      magnitude = static_cast<std::uint32_t>(value);
-      break;
-    default:  // 'u'
-      magnitude = static_cast<std::uint32_t>(value);
-      break;
-  }
-  if (ph.width == 0 && ph.precision < 0 && ph.conversion != 'X') {  // "%u", "%d": the digits as they are
-    if (negative) out.Append('-');
-    out.Decimal(magnitude);
-    return;
-  }
+  const std::uint32_t magnitude = Magnitude32(ph.conversion == 'd', value, negative);
   char* first = Digits(magnitude, ph.conversion == 'X' ? 16 : 10, end);
   AppendPadded(out, ph, negative, std::string_view(first, end - first));
 }
@@ -144,18 +143,42 @@ void AppendText(Out& out, const FieldArg& arg) {
       break;
     }
     case FieldArg::Kind::Hundredths: AppendHundredths(out, arg.integer); break;
+    case FieldArg::Kind::BcdDigits: out.BcdDigits(arg.text); break;
+  }
+}
+
+// How a placeholder is written; the same for a format read once and a format
+// read as it is applied.
+TCompiledFormat::Step StepOf(const Placeholder& ph) {
+  using Step = TCompiledFormat::Step;
+  const bool plain = ph.width == 0 && ph.precision < 0;
+  switch (ph.conversion) {
+    case 'u': return plain ? Step::Unsigned : Step::Padded;
+    case 'd': return plain ? Step::Signed : Step::Padded;
+    case 'X': return Step::Padded;
+    case 'f': return Step::Hundredths;
+    case 's': return Step::Text;
+    default: return Step::Skipped;  // the table's formats are checked when built
   }
 }
 
 template <class Out>
-void AppendArgument(Out& out, const Placeholder& ph, const FieldArg& arg) {
-  switch (ph.conversion) {
-    case 'u':
-    case 'd':
-    case 'X': AppendInteger(out, ph, arg.integer); break;
-    case 'f': AppendHundredths(out, arg.integer); break;
-    case 's': AppendText(out, arg); break;
-    default: break;  // unknown conversions are left out (the table's formats are checked when built)
+void AppendArgument(Out& out, TCompiledFormat::Step step, const Placeholder& ph, const FieldArg& arg) {
+  using Step = TCompiledFormat::Step;
+  switch (step) {
+    case Step::Unsigned:
+    case Step::Signed: {
+      bool negative = false;
+      const std::uint32_t magnitude = Magnitude32(step == Step::Signed, arg.integer, negative);
+      if (negative) out.Append('-');
+      out.Decimal(magnitude);
+      break;
+    }
+    case Step::Padded: AppendPaddedInteger(out, ph, arg.integer); break;
+    case Step::Hundredths: AppendHundredths(out, arg.integer); break;
+    case Step::Text: AppendText(out, arg); break;
+    case Step::Literal:
+    case Step::Skipped: break;
   }
 }
 
@@ -166,11 +189,10 @@ void PutPieces(Out out, const TCompiledFormat::Piece* from, const TCompiledForma
                std::initializer_list<FieldArg> args) {
   const FieldArg* next = args.begin();
   for (const TCompiledFormat::Piece* p = from; p != to; ++p) {
-    const TCompiledFormat::Piece& piece = *p;
-    if (piece.text != nullptr) {
-      out.Append(piece.text, piece.size);
+    if (p->step == TCompiledFormat::Step::Literal) {
+      out.Append(p->text, p->size);
     } else if (next != args.end()) {
-      AppendArgument(out, piece.ph, *next++);
+      AppendArgument(out, p->step, p->ph, *next++);
     }
   }
 }
@@ -200,7 +222,10 @@ bool TCompiledFormat::Compile(const char* fmt) {
   };
   ForEachFormatPiece(
       fmt, [&](const char* text, std::size_t size) { add(text, size, {}); },
-      [&](const FormatPlaceholder& ph) { add(nullptr, 0, ph); });
+      [&](const FormatPlaceholder& ph) {
+        add(nullptr, 0, ph);
+        if (fits) pieces_[count_ - 1].step = StepOf(ph);
+      });
   return fits;
 }
 
@@ -216,6 +241,7 @@ std::size_t TCompiledFormat::Room(std::initializer_list<FieldArg> args) const {
         case FieldArg::Kind::Utf8: room += arg.text.size(); break;
         case FieldArg::Kind::Cp1251: room += 3 * arg.text.size(); break;  // at most three UTF-8 bytes a byte
         case FieldArg::Kind::Stars: room += arg.integer > 0 ? static_cast<std::size_t>(arg.integer) : 0; break;
+        case FieldArg::Kind::BcdDigits: room += 2 * arg.text.size() + 1; break;
         default: room += 24; break;
       }
     } else {
@@ -250,7 +276,7 @@ void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<
   ForEachFormatPiece(
       fmt, [&](const char* literal, std::size_t size) { text.Append(literal, size); },
       [&](const FormatPlaceholder& ph) {
-        if (next != args.end()) AppendArgument(text, ph, *next++);
+        if (next != args.end()) AppendArgument(text, StepOf(ph), ph, *next++);
       });
 }
 

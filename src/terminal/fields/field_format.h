@@ -28,6 +28,7 @@ struct FieldArg {
     Cp1251,      // for s: bytes of the log, converted to UTF-8 as they are written
     Stars,       // for s: `integer` asterisks (a masked text)
     Hundredths,  // for f: a signed count of hundredths, shown with two decimals
+    BcdDigits,   // for s: packed BCD bytes whose nibbles are all digits, shown without leading zeros
   };
   Kind kind = Kind::Integer;
   std::int64_t integer = 0;
@@ -38,6 +39,7 @@ struct FieldArg {
   static FieldArg Cp1251(std::string_view s) { return {Kind::Cp1251, 0, s}; }
   static FieldArg Stars(std::size_t n) { return {Kind::Stars, static_cast<std::int64_t>(n), {}}; }
   static FieldArg Hundredths(std::int64_t v) { return {Kind::Hundredths, v, {}}; }
+  static FieldArg BcdDigits(std::string_view bytes) { return {Kind::BcdDigits, 0, bytes}; }
 };
 
 // One placeholder of a format: %[0|-][width][.precision]conversion.
@@ -93,10 +95,23 @@ constexpr void ForEachFormatPiece(const char* fmt, Literal&& literal, Placeholde
 // the same format and arguments.
 class TCompiledFormat {
  public:
+  // How a piece is written, worked out when the format is read: the
+  // placeholders without width or precision (nearly all of the table's)
+  // write their argument as it is.
+  enum class Step : std::uint8_t {
+    Literal,     // the piece's text
+    Unsigned,    // "%u": the argument reduced to 32 bits, unsigned
+    Signed,      // "%d": the argument reduced to 32 bits, signed
+    Text,        // "%s", whatever its width: the text argument
+    Hundredths,  // "%.2f": a count of hundredths with two decimals
+    Padded,      // a number with a width, a precision or in hexadecimal
+    Skipped,     // a conversion the formatter does not know: nothing
+  };
   struct Piece {
     const char* text;  // literal bytes; null for a placeholder
     std::uint32_t size;
     FormatPlaceholder ph;
+    Step step = Step::Literal;
   };
   // False for a null format or one of more than kMaxPieces pieces (literal
   // runs and placeholders).

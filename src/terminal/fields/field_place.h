@@ -31,16 +31,7 @@ class ExportLine {
     afterPrefix_ = afterPrefix;
     count_ = 0;
     lastEmpty_ = false;
-    endsLine_ = false;
   }
-  // The same for a line that the field written next ends, with End's rule
-  // and the CR LF, in the room of that field (a quick field, which is the
-  // whole line). The general case calls KeepLineOpen before its first field.
-  void BeginWholeLine(TTextBuffer& out, bool afterPrefix) {
-    Begin(out, afterPrefix);
-    endsLine_ = true;
-  }
-  void KeepLineOpen() { endsLine_ = false; }
   // Appends one UTF-8 field text.
   void Field(std::string_view utf8);
   // Ends the line (without its CR LF): a line of exactly one empty field shows
@@ -54,22 +45,13 @@ class ExportLine {
   // that separates it from the field before; EndField takes the end of what
   // was written there. empty: the field's text was empty.
   char* BeginField(std::size_t n) {
-    char* o = out_->Room(1 + n + 4);  // and the end of a whole line
+    char* o = out_->Room(1 + n);
     if (count_ != 0 || afterPrefix_) *o++ = '\t';
     return o;
   }
   void EndField(char* end, bool empty) {
     ++count_;
     lastEmpty_ = empty;
-    if (endsLine_) {
-      if (!afterPrefix_ && empty) {
-        *end++ = '"';
-        *end++ = '"';
-      }
-      *end++ = '\r';
-      *end++ = '\n';
-      endsLine_ = false;
-    }
     out_->Commit(end);
   }
 
@@ -103,7 +85,6 @@ class ExportLine {
   TTextBuffer* out_ = nullptr;
   bool afterPrefix_ = false;
   bool lastEmpty_ = false;
-  bool endsLine_ = false;
   std::size_t count_ = 0;
   std::string scratch_[kDepths];
 };

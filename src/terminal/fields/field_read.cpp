@@ -111,10 +111,8 @@ unsigned __int128 ExactBcd(const TTLV* item, const RawValue& raw) {
 // arithmetic, whatever its length. False for any other nibble.
 bool SetBcdDigits(const TTLV& item, TFieldReading& out) {
   const std::uint8_t* d = item.GetData();
-  if (d == nullptr || 2 * std::size_t{item.GetLength()} > sizeof out.buffer) return false;
-  const char* end = PutBcdDigits(out.buffer, d, item.GetLength());
-  if (end == nullptr) return false;
-  out.digits = std::string_view(out.buffer, static_cast<std::size_t>(end - out.buffer));
+  if (d == nullptr || !AllBcdDigits(d, item.GetLength())) return false;
+  out.bcdDigits = std::string_view(reinterpret_cast<const char*>(d), item.GetLength());
   return true;
 }
 

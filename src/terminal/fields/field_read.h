@@ -42,7 +42,7 @@ struct TFieldReading {
   std::uint8_t scale = 0;
   unsigned __int128 magnitude = 0;
   std::string_view text;  // Stars: as many stars as the text has bytes
-  std::string_view digits;  // Number: its decimal digits when read as such (a BCD value), else empty
+  std::string_view bcdDigits;  // Number: the packed BCD bytes it was read from when all their nibbles are digits
   std::string_view bytes;
   std::uint8_t quad[4] = {};
   TCatalogueText catalogue;  // a catalogue text or a token written for this field

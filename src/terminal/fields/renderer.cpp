@@ -4,6 +4,7 @@
 // only through the export column of the rows.
 #include "terminal/fields/renderer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -22,91 +23,120 @@ namespace pkt {
 
 namespace {
 
+// A field text made once for every one-byte code, in its export form.
+struct TCodeField {
+  std::string bytes;
+  bool empty = false;
+};
 
-// How the export can write a row's field straight into its line, without a
-// text of its own: when the row's conversion gives only numbers (digits, a
-// sign, a decimal point) and its format's literal text is ASCII without
-// double quotes, the field text needs no conversion, and whether it is
-// quoted follows from the literal text alone: numbers never hold a blank,
-// and space padding is allowed only where the literal text quotes anyway.
-enum class DirectForm : std::uint8_t { None, Plain, Quoted };
+// What the renderer does with an item of a tag, in the tree or the export.
+enum class Step : std::uint8_t {
+  Unknown,     // the tag in hexadecimal and the item's bytes
+  Scalar,      // a value read, converted and written through the row's format
+  Nested,      // a value that is itself a message
+  Structured,  // an array of records: the row's structured case
+};
 
-DirectForm DirectFormOf(const TCompiledFormat& format) {
-  bool blank = false, spacePadded = false;
-  for (const TCompiledFormat::Piece& piece : format) {
+// How a scalar field goes onto an export line.
+enum class LineForm : std::uint8_t {
+  Text,      // its text is made, then converted and quoted by the delimited-text rule
+  Fixed,     // the row's fixed text, in its export form
+  ByCode,    // the text of its one-byte code, in its export form, kept for every code
+  Straight,  // its values written through the format straight into the line (see SetStraightForm)
+};
+
+// The plan of one row of the tag table, made once when first asked for.
+struct TFieldPlan {
+  const FieldRule* rule = nullptr;  // null: the tag has no case
+  Step treeStep = Step::Unknown;
+  Step exportStep = Step::Unknown;
+  LineForm lineForm = LineForm::Text;
+  FieldColumns tree;
+  FieldColumns exported;
+  TCompiledFormat format;
+  FormatSignature signature;
+  // The straight form: quoted when the literal text holds a blank; the
+  // literal text before the first placeholder and after the last, with the
+  // quotes, copied whole (their unused bytes are overwritten by what
+  // follows); the pieces from the first placeholder to the last; the room of
+  // the field besides the text of a text value.
+  bool quoted = false;
+  char prefix[48] = {};
+  char suffix[16] = {};
+  std::uint8_t prefixSize = 0;
+  std::uint8_t suffixSize = 0;
+  std::uint8_t first = 0;
+  std::uint8_t last = 0;
+  std::size_t room = 0;
+  // ByCode: the field of every code. Fixed: the field at 0.
+  std::vector<TCodeField> fields;
+};
+
+// The literal text around the placeholders of a straight form, with its
+// quotes; false when it does not fit.
+bool SetStraightPieces(TFieldPlan& plan) {
+  const TCompiledFormat::Piece* const begin = plan.format.begin();
+  const TCompiledFormat::Piece* const end = plan.format.end();
+  const TCompiledFormat::Piece* first = begin;
+  while (first != end && first->text != nullptr) ++first;
+  const TCompiledFormat::Piece* last = end;
+  while (last != first && last[-1].text != nullptr) --last;
+  const std::size_t quote = plan.quoted ? 1 : 0;
+  std::size_t prefixSize = quote, suffixSize = quote;
+  for (const auto* p = begin; p != first; ++p) prefixSize += p->size;
+  for (const auto* p = last; p != end; ++p) suffixSize += p->size;
+  if (prefixSize > sizeof plan.prefix || suffixSize > sizeof plan.suffix) return false;
+  char* o = plan.prefix;
+  if (plan.quoted) *o++ = '"';
+  for (const auto* p = begin; p != first; o += p->size, ++p) std::memcpy(o, p->text, p->size);
+  o = plan.suffix;
+  for (const auto* p = last; p != end; o += p->size, ++p) std::memcpy(o, p->text, p->size);
+  if (plan.quoted) *o = '"';
+  plan.prefixSize = static_cast<std::uint8_t>(prefixSize);
+  plan.suffixSize = static_cast<std::uint8_t>(suffixSize);
+  plan.first = static_cast<std::uint8_t>(first - begin);
+  plan.last = static_cast<std::uint8_t>(last - begin);
+  // A number takes at most 40 bytes (39 digits and a sign); a placeholder's width and precision may add to it.
+  plan.room = sizeof plan.prefix + sizeof plan.suffix;
+  for (const auto* p = first; p != last; ++p)
+    plan.room += p->text ? p->size : 48 + static_cast<std::size_t>(p->ph.width) + std::max(p->ph.precision, 0);
+  return true;
+}
+
+// Whether a row's fields go straight onto an export line: when the format's
+// literal text is ASCII without double quotes, the field text needs no
+// conversion for values that are numbers, and its quoting follows from the
+// literal text (quoted when it holds a blank): numbers never hold one, and a
+// space-padded placeholder is allowed only where the literal text quotes
+// anyway. A text value goes straight only where it is quoted anyway.
+bool SetStraightForm(TFieldPlan& plan) {
+  bool ascii = true, blank = false, spacePadded = false;
+  for (const TCompiledFormat::Piece& piece : plan.format) {
     if (piece.text == nullptr) {
       spacePadded |= piece.ph.width > 0 && (piece.ph.left || !piece.ph.zeroPad);
       continue;
     }
     for (std::uint32_t i = 0; i < piece.size; ++i) {
       const auto c = static_cast<unsigned char>(piece.text[i]);
-      if (c >= 0x80 || c == '"') return DirectForm::None;
+      ascii &= c < 0x80 && c != '"';
       blank |= c <= 0x20;
     }
   }
-  if (spacePadded && !blank) return DirectForm::None;
-  return blank ? DirectForm::Quoted : DirectForm::Plain;
+  plan.quoted = blank;
+  return ascii && (blank || !spacePadded) && SetStraightPieces(plan);
 }
 
-bool GivesOnlyNumbers(Conv conv) {
-  switch (conv) {
-    case Conv::Plain:
-    case Conv::Decimal:
-    case Conv::Amount:
-    case Conv::Amount64:
-    case Conv::Fraction:
-    case Conv::Low32:
-    case Conv::NumberText:
-    case Conv::Thousandths: return true;
-    default: return false;
+// Copies N bytes eight at a time through registers: a block copy of a few
+// dozen bytes would otherwise become a string instruction, slow to start.
+template <std::size_t N>
+void CopyWords(char* o, const char* p) {
+  static_assert(N % 8 == 0);
+#pragma GCC unroll 8
+  for (std::size_t i = 0; i < N; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    std::memcpy(o + i, &w, 8);
   }
-}
-
-// The direct form of a row and its format read into pieces.
-struct TDirectRow {
-  DirectForm form = DirectForm::None;
-  TCompiledFormat format;
-};
-
-// The direct rows of every tag, worked out once.
-const TDirectRow& DirectRowOf(const FieldRule& r) {
-  static const std::array<TDirectRow, 256> rows = [] {
-    std::array<TDirectRow, 256> f{};
-    for (std::uint32_t tag = 0; tag < 256; ++tag) {
-      const FieldRule* rule = FieldRuleOf(tag);
-      if (!rule || !GivesOnlyNumbers(rule->conv)) continue;
-      if (f[tag].format.Compile(rule->format)) f[tag].form = DirectFormOf(f[tag].format);
-    }
-    return f;
-  }();
-  return rows[r.tag];
-}
-
-// The export bytes of the fields whose text follows from their one-byte code
-// alone (message type names, response code texts, day masks), made once for
-// every code when first asked for: the export writes the same few names
-// millions of times, and converting their Cyrillic is the dearest part of a
-// field. The bytes are those the field's reading writes.
-struct TByValueField {
-  bool empty = false;
-  std::string bytes;
-};
-
-bool TextFollowsFromValue(Conv conv) {
-  return conv == Conv::MessageType || conv == Conv::ResponseCode || conv == Conv::WeekDays;
-}
-
-const TByValueField& ByValueField(std::uint8_t tag, std::uint8_t value);
-
-// The placeholders of each row's format, one letter each ('i', 's', 'f'),
-// worked out once: they say which arguments a reading is written with.
-const FormatSignature& SignatureOfRow(const FieldRule& r) {
-  static const std::array<FormatSignature, 256> rows = [] {
-    std::array<FormatSignature, 256> s{};
-    for (std::size_t i = 0; i < FieldRuleCount(); ++i) s[FieldRules()[i].tag] = SignatureOf(FieldRules()[i].format);
-    return s;
-  }();
-  return rows[r.tag];
 }
 
 // Hexadecimal bytes: "[ AA BB ]" behind a hex row's prefix, "AA BB " behind
@@ -126,414 +156,192 @@ void WriteBytes(const FieldRule& r, std::string_view bytes, std::string& text) {
   if (brackets) text.append(" ]");
 }
 
-// The third step of a field: its reading written through the row's format.
-// format takes the arguments the format's placeholders ask for.
-template <class Format>
-void WriteReading(const FieldRule& r, const TFieldReading& rd, std::string& text, Format&& format) {
+// A signed number of at most 64 bits.
+std::int64_t SignedValue(const TFieldReading& rd) {
+  const auto m = static_cast<std::int64_t>(static_cast<std::uint64_t>(rd.magnitude));
+  return rd.negative ? -m : m;
+}
+
+// The decimal digits of v, with a minus sign in front when negative, in digits.
+FieldArg DecimalText(char (&digits)[48], bool negative, unsigned __int128 v) {
+  char* const end = digits + sizeof digits;
+  char* first = PutWideDecimalBackward(end, v);
+  if (negative) *--first = '-';
+  return FieldArg::Utf8(std::string_view(first, static_cast<std::size_t>(end - first)));
+}
+
+// The arguments that the row's format takes for a reading that goes through
+// it (a number, a decimal, a code, a text, four times), handed to put.
+// asciiText: a text of the reading is known to be ASCII, the same in cp1251 and UTF-8.
+template <class Put>
+void WithArguments(const TFieldPlan& plan, const TFieldReading& rd, Put&& put, bool asciiText = false) {
   using Kind = TFieldReading::Kind;
-  const FormatSignature& sig = SignatureOfRow(r);
-  const auto signedMagnitude = [&] {
-    const auto m = static_cast<std::int64_t>(static_cast<std::uint64_t>(rd.magnitude));
-    return rd.negative ? -m : m;
-  };
+  const char first = plan.signature.letters[0];
   char digits[48];
-  const auto decimal = [&](unsigned __int128 v) {
-    char* const end = digits + sizeof digits;
-    const char* first = PutWideDecimalBackward(end, v);
-    return FieldArg::Utf8(std::string_view(first, end - first));
-  };
   switch (rd.kind) {
-    case Kind::Nothing: return;
-    case Kind::Shown: text.assign(rd.text); return;
     case Kind::Number:
-      if (sig.count == 1 && sig.letters[0] == 's' && !rd.digits.empty()) return format({FieldArg::Utf8(rd.digits)});
-      if (sig.count == 1 && sig.letters[0] == 's') {
-        // A signed number as a text: its sign in front of the digits.
-        char* const end = digits + sizeof digits;
-        char* first = PutWideDecimalBackward(end, rd.magnitude);
-        if (rd.negative) *--first = '-';
-        return format({FieldArg::Utf8(std::string_view(first, end - first))});
-      }
-      return format({FieldArg::Int(signedMagnitude())});
-    case Kind::Decimal:
-      if (sig.letters[0] == 'f') return format({FieldArg::Hundredths(signedMagnitude())});
-      if (sig.letters[0] == 's')
-        return format({decimal(rd.magnitude / 100), FieldArg::Int(static_cast<std::uint32_t>(rd.magnitude % 100))});
-      return format({FieldArg::Int(static_cast<std::uint32_t>(rd.magnitude / 100)),
-                     FieldArg::Int(static_cast<std::uint32_t>(rd.magnitude % 100))});
+      if (first != 's') return put({FieldArg::Int(SignedValue(rd))});
+      if (!rd.bcdDigits.empty()) return put({FieldArg::BcdDigits(rd.bcdDigits)});
+      return put({DecimalText(digits, rd.negative, rd.magnitude)});
+    case Kind::Decimal: {
+      const auto cents = FieldArg::Int(static_cast<std::uint32_t>(rd.magnitude % 100));
+      if (first == 'f') return put({FieldArg::Hundredths(SignedValue(rd))});
+      if (first == 's') return put({DecimalText(digits, false, rd.magnitude / 100), cents});
+      return put({FieldArg::Int(static_cast<std::uint32_t>(rd.magnitude / 100)), cents});
+    }
     case Kind::Code:
-      if (sig.count == 2) return format({FieldArg::Int(signedMagnitude()), FieldArg::Utf8(rd.text)});
-      return format({FieldArg::Utf8(rd.text)});
+      if (plan.signature.count == 2) return put({FieldArg::Int(SignedValue(rd)), FieldArg::Utf8(rd.text)});
+      return put({FieldArg::Utf8(rd.text)});
     case Kind::Text:
-      if (r.conv == Conv::Hex) return void(text.assign(r.format).append(rd.text));
-      if (rd.coding == TFieldReading::Coding::Stars) return format({FieldArg::Stars(rd.text.size())});
-      if (rd.coding == TFieldReading::Coding::Cp1251) return format({FieldArg::Cp1251(rd.text)});
-      return format({FieldArg::Utf8(rd.text)});
-    case Kind::Bytes: return WriteBytes(r, rd.bytes, text);
+      if (rd.coding == TFieldReading::Coding::Stars) return put({FieldArg::Stars(rd.text.size())});
+      if (rd.coding == TFieldReading::Coding::Cp1251 && !asciiText) return put({FieldArg::Cp1251(rd.text)});
+      return put({FieldArg::Utf8(rd.text)});
     case Kind::Times:
-      return format({FieldArg::Int(rd.quad[0]), FieldArg::Int(rd.quad[1]), FieldArg::Int(rd.quad[2]),
-                     FieldArg::Int(rd.quad[3])});
+      return put({FieldArg::Int(rd.quad[0]), FieldArg::Int(rd.quad[1]), FieldArg::Int(rd.quad[2]),
+                  FieldArg::Int(rd.quad[3])});
+    default: return;
   }
+}
+
+// The field text of a reading: the text it shows instead of its format, its
+// bytes in hexadecimal, or its values through the row's format.
+void WriteText(const TFieldPlan& plan, const TFieldReading& rd, std::string& text) {
+  using Kind = TFieldReading::Kind;
+  const FieldRule& r = *plan.rule;
+  if (rd.kind == Kind::Shown) return void(text.assign(rd.text));
+  if (rd.kind == Kind::Bytes) return WriteBytes(r, rd.bytes, text);
+  if (rd.kind == Kind::Text && r.conv == Conv::Hex) return void(text.assign(r.format).append(rd.text));
+  WithArguments(plan, rd, [&](std::initializer_list<FieldArg> args) { plan.format.Append(text, args); });
+}
+
+// A reading of a straight row written into its line; false when its text
+// must be made and converted instead (a text that is not ASCII, a failure).
+bool PutStraight(const TFieldPlan& plan, const TFieldReading& rd, ExportLine& line) {
+  using Kind = TFieldReading::Kind;
+  std::size_t textSize = 0;
+  switch (rd.kind) {
+    case Kind::Number:
+    case Kind::Decimal:
+    case Kind::Times: break;
+    case Kind::Text:
+      textSize = rd.text.size();
+      if (rd.coding == TFieldReading::Coding::Stars) break;
+      if (!plan.quoted || !IsAsciiWithoutQuotes(rd.text)) return false;
+      break;
+    default: return false;
+  }
+  char* const field = line.BeginField(plan.room + textSize);
+  CopyWords<sizeof plan.prefix>(field, plan.prefix);
+  char* o = field + plan.prefixSize;
+  const auto put = [&](std::initializer_list<FieldArg> args) {
+    o = plan.format.Put(o, args, plan.format.begin() + plan.first, plan.format.begin() + plan.last);
+  };
+  WithArguments(plan, rd, put, true);
+  CopyWords<sizeof plan.suffix>(o, plan.suffix);
+  o += plan.suffixSize;
+  line.EndField(o, o - field == (plan.quoted ? 2 : 0));  // empty: nothing between the quotes
+  return true;
+}
+
+// Writes a reading onto an export line without a text of its own, when its
+// row's plan allows it; false when the text must be made and converted.
+bool WriteOnLine(const TFieldPlan& plan, const TFieldReading& rd, ExportLine& line) {
+  switch (plan.lineForm) {
+    case LineForm::Fixed:
+    case LineForm::ByCode: {
+      if (plan.lineForm == LineForm::ByCode && rd.kind != TFieldReading::Kind::Code) return false;
+      const TCodeField& field = plan.fields[rd.kind == TFieldReading::Kind::Code ? rd.magnitude : 0];
+      line.FieldBytes(field.bytes, field.empty);
+      return true;
+    }
+    case LineForm::Straight: return PutStraight(plan, rd, line);
+    case LineForm::Text: return false;
+  }
+  return false;
+}
+
+// The export form of a code row's field for every code, written as the tree
+// writes the field of a message that holds it alone.
+std::vector<TCodeField> CodeFieldsOf(const TFieldPlan& plan) {
+  std::vector<TCodeField> fields(256);
+  const FieldRule& r = *plan.rule;
+  for (unsigned code = 0; code < 256; ++code) {
+    // A tag above 30 is written behind the byte 31, then the length 1 and the code.
+    const std::uint8_t message[] = {31, r.tag, 1, static_cast<std::uint8_t>(code)};
+    TTLVStorage storage;
+    storage.Parse(message, sizeof message);
+    TFieldReading rd;
+    ReadField(storage, *storage.Item(storage.Count() - 1), r, plan.exported, rd);
+    std::string text;
+    WriteText(plan, rd, text);
+    AppendDelimitedUtf8Field(fields[code].bytes, text);
+    fields[code].empty = text.empty();
+  }
+  return fields;
+}
+
+Step StepOf(const FieldRule& r) {
+  switch (r.conv) {
+    case Conv::Nested: return Step::Nested;
+    case Conv::Structured: return Step::Structured;
+    default: return Step::Scalar;
+  }
+}
+
+TFieldPlan MakePlan(const FieldRule& r) {
+  TFieldPlan plan;
+  plan.rule = &r;
+  plan.treeStep = StepOf(r);
+  plan.exportStep = r.exportRule.noCase ? Step::Unknown : plan.treeStep;
+  plan.tree = TreeColumns(r);
+  plan.exported = ExportColumns(r);
+  plan.signature = SignatureOf(r.format);
+  const bool compiled = plan.format.Compile(r.format);
+  const bool byCode = r.conv == Conv::MessageType || r.conv == Conv::ResponseCode || r.conv == Conv::WeekDays;
+  if (r.conv == Conv::Fixed) {
+    plan.lineForm = LineForm::Fixed;
+    plan.fields.resize(1);
+    AppendDelimitedUtf8Field(plan.fields[0].bytes, r.format);
+    plan.fields[0].empty = *r.format == '\0';
+  } else if (byCode && r.reader == Reader::Byte) {
+    plan.lineForm = LineForm::ByCode;
+    plan.fields = CodeFieldsOf(plan);
+  } else if (compiled && r.conv != Conv::Hex && SetStraightForm(plan)) {
+    plan.lineForm = LineForm::Straight;
+  }
+  return plan;
+}
+
+// The plans of every tag, and behind them the plan of a tag without a case.
+const TFieldPlan* MakePlans() {
+  static std::vector<TFieldPlan> plans(257);
+  for (std::size_t i = 0; i < FieldRuleCount(); ++i) plans[FieldRules()[i].tag] = MakePlan(FieldRules()[i]);
+  return plans.data();
+}
+
+const TFieldPlan& PlanOf(std::uint32_t tag) {
+  static const TFieldPlan* const plans = MakePlans();
+  return plans[tag < 256 ? tag : 256];
 }
 
 // A field with a value read by its row's reader or special rule. Kept out of
 // line: its reading holds a text buffer, which must not sit in every frame of
 // a nested message's recursion.
-// Returns true when the field went straight onto the export line.
-__attribute__((noinline)) bool ScalarField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
-                                           const FieldRule& r, std::string& text) {
+__attribute__((noinline, flatten)) void ScalarField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item,
+                                           const TFieldPlan& plan, int depth) {
   TFieldReading rd;
-  ReadField(storage, item, r, place.isExport() ? ExportColumns(r) : TreeColumns(r), rd);
+  ReadField(storage, item, *plan.rule, place.isExport() ? plan.exported : plan.tree, rd);
   ExportLine* const line = place.line();
-  if (line && rd.kind == TFieldReading::Kind::Code) {
-    const TByValueField& kept = ByValueField(r.tag, static_cast<std::uint8_t>(rd.magnitude));
-    line->FieldBytes(kept.bytes, kept.empty);
-    return true;
-  }
-  const TDirectRow* direct = line ? &DirectRowOf(r) : nullptr;
-  if (direct && (direct->form == DirectForm::None || rd.kind == TFieldReading::Kind::Shown)) direct = nullptr;
-  bool written = false;
-  WriteReading(r, rd, text, [&](std::initializer_list<FieldArg> args) {
-    if (direct == nullptr) return AppendFieldFormat(text, r.format, args);
-    line->PutDirect(direct->format, direct->form == DirectForm::Quoted, args);
-    written = true;
-  });
-  return written;
-}
-
-const TByValueField& ByValueField(std::uint8_t tag, std::uint8_t value) {
-  static const auto rows = [] {
-    std::array<std::unique_ptr<std::array<TByValueField, 256>>, 256> made;
-    for (std::size_t i = 0; i < FieldRuleCount(); ++i) {
-      const FieldRule& r = FieldRules()[i];
-      if (!TextFollowsFromValue(r.conv) || r.reader != Reader::Byte) continue;
-      made[r.tag] = std::make_unique<std::array<TByValueField, 256>>();
-      for (unsigned code = 0; code < 256; ++code) {
-        // The field of a message that holds it alone, written as the tree writes it.
-        const std::uint8_t message[] = {0x1F, r.tag, 1, static_cast<std::uint8_t>(code)};
-        TTLVStorage storage;
-        storage.Parse(message, sizeof message);
-        TFieldReading rd;
-        ReadField(storage, *storage.Item(storage.Count() - 1), r, ExportColumns(r), rd);
-        std::string text;
-        WriteReading(r, rd, text,
-                     [&](std::initializer_list<FieldArg> args) { AppendFieldFormat(text, r.format, args); });
-        TByValueField& field = (*made[r.tag])[code];
-        AppendDelimitedUtf8Field(field.bytes, text);
-        field.empty = text.empty();
-      }
-    }
-    return made;
-  }();
-  return (*rows[tag])[value];
-}
-
-// The export's quick rows: the commonest fields of a log (numbers, amounts
-// and BCD digits behind their name, dates, plain texts, transaction tokens,
-// message type names, the message root) written straight into the line from
-// the value, without the general case's text, argument list and
-// placeholder interpretation. A quick row covers only a value that reads
-// cleanly; anything else (a failed read, a card number too long for 64 bits,
-// a name not yet kept) is left to the general case, so the bytes are always
-// those of the general case.
-enum class QuickShape : std::uint8_t {
-  None,
-  Number,      // literal text around one "%u" or "%d"
-  Digits,      // literal text around one "%s" of a BCD value's decimal digits
-  UnitsCents,  // literal text around "%u.%.2u"
-  Hundredths,  // literal text around one "%.2f"
-  Stamp,       // literal text around one "%s" of a six-byte date and time
-  Text,        // literal text around one "%s" of a text that needs no conversion
-  Token,       // literal text around one "%s" of a transaction token's text
-  ByValue,     // a name kept per one-byte value
-  Fixed,       // the row's fixed text
-};
-
-struct TQuickRow {
-  QuickShape shape = QuickShape::None;
-  Reader reader = Reader::None;
-  Conv conv = Conv::Plain;
-  bool signedNumber = false;  // the placeholder is "%d"
-  bool twoWidths = false;     // a one-byte value is read as well as the reader's width
-  std::uint8_t tag = 0;
-  std::uint16_t buffer = 0;   // Text: the export's text buffer
-  std::uint8_t prefixSize = 0;
-  std::uint8_t suffixSize = 0;
-  char prefix[48] = {};  // the opening quote and the literal text before the number
-  char suffix[16] = {};  // the literal text after it and the closing quote
-  std::string bytes;     // Fixed: the field in its export form
-  bool empty = false;    // Fixed: the text is empty
-};
-
-bool IsPlainPlaceholder(const TCompiledFormat::Piece& p, char conversion) {
-  return p.text == nullptr && p.ph.conversion == conversion && p.ph.width == 0 && p.ph.precision < 0 && !p.ph.zeroPad &&
-         !p.ph.left;
-}
-
-// The quick form of a row: its format must be a literal prefix, the
-// placeholders of its shape and a literal suffix, its literal text ASCII
-// without double quotes (so that the quoting follows from the format alone).
-// The quick shape of a row whose format's first placeholder is at p (a row
-// of two widths is a number); sets signedNumber for a "%d".
-QuickShape ShapeOfRow(const FieldRule& r, const TCompiledFormat::Piece* p, const TCompiledFormat::Piece* end,
-                      bool quotedAnyway, bool twoWidths, bool& signedNumber) {
-  const bool plainReader = r.reader != Reader::None && r.reader != Reader::Text && r.reader != Reader::Raw;
-  // The placeholder at p: of this conversion, or of it without flags, width or precision.
-  auto at = [&](char conversion) { return p != end && p->text == nullptr && p->ph.conversion == conversion; };
-  auto plainAt = [&](char conversion) { return p != end && IsPlainPlaceholder(*p, conversion); };
-  switch (twoWidths ? Conv::Plain : r.conv) {
-    case Conv::Plain:
-    case Conv::Low32:
-    case Conv::NumberText:
-      signedNumber = plainAt('d');
-      return plainReader && (plainAt('u') || plainAt('d')) ? QuickShape::Number : QuickShape::None;
-    case Conv::Decimal: return plainReader && plainAt('s') ? QuickShape::Digits : QuickShape::None;
-    case Conv::Amount:
-    case Conv::Thousandths:
-      // "%u.%.2u": the whole, a point, the hundredths in two digits.
-      if (plainReader && end - p >= 3 && plainAt('u') && p[1].text && p[1].size == 1 && p[1].text[0] == '.' &&
-          p[2].text == nullptr && p[2].ph.conversion == 'u' && p[2].ph.precision == 2 && p[2].ph.width == 0 &&
-          !p[2].ph.left)
-        return QuickShape::UnitsCents;
-      return QuickShape::None;
-    case Conv::Fraction: return plainReader && at('f') ? QuickShape::Hundredths : QuickShape::None;
-    case Conv::Rule:
-      return r.special == Special::DateTime && quotedAnyway && at('s') ? QuickShape::Stamp : QuickShape::None;
-    case Conv::Token: return quotedAnyway && at('s') ? QuickShape::Token : QuickShape::None;
-    case Conv::Text:
-      return r.reader == Reader::Text && quotedAnyway && at('s') ? QuickShape::Text : QuickShape::None;
-    default: return QuickShape::None;
-  }
-}
-
-// The literal text before and after the value, with the quotes; false when
-// it does not fit the row.
-bool SetQuickPieces(TQuickRow& q, const TCompiledFormat::Piece* prefix, const TCompiledFormat::Piece* suffix,
-                    bool quoted) {
-  const std::size_t prefixSize = (prefix ? prefix->size : 0) + (quoted ? 1 : 0);
-  const std::size_t suffixSize = (suffix ? suffix->size : 0) + (quoted ? 1 : 0);
-  if (prefixSize > sizeof q.prefix || suffixSize > sizeof q.suffix) return false;
-  char* o = q.prefix;
-  if (quoted) *o++ = '"';
-  if (prefix) std::memcpy(o, prefix->text, prefix->size);
-  o = q.suffix;
-  if (suffix) o = static_cast<char*>(std::memcpy(o, suffix->text, suffix->size)) + suffix->size;
-  if (quoted) *o = '"';
-  q.prefixSize = static_cast<std::uint8_t>(prefixSize);
-  q.suffixSize = static_cast<std::uint8_t>(suffixSize);
-  return true;
-}
-
-// The quick form of a row: its format must be a literal prefix, the
-// placeholders of its shape and a literal suffix, its literal text ASCII
-// without double quotes (so that the quoting follows from the format alone).
-// A text of the log, or a time stamp, may hold blanks: only a format that
-// quotes anyway keeps the quoting independent of them.
-void MakeQuickForm(const FieldRule& r, TQuickRow& q) {
-  TCompiledFormat format;
-  if (!format.Compile(r.format)) return;
-  const DirectForm direct = DirectFormOf(format);
-  if (direct == DirectForm::None) return;
-  const TCompiledFormat::Piece* p = format.begin();
-  const TCompiledFormat::Piece* const end = format.end();
-  const TCompiledFormat::Piece* prefix = p != end && p->text ? p++ : nullptr;
-  const bool twoWidths = r.conv == Conv::Rule && r.special == Special::TwoWidths &&
-                         (r.reader == Reader::Word || r.reader == Reader::DWord);
-  bool signedNumber = false;
-  const QuickShape shape = ShapeOfRow(r, p, end, direct == DirectForm::Quoted, twoWidths, signedNumber);
-  if (shape == QuickShape::None) return;
-  p += shape == QuickShape::UnitsCents ? 3 : 1;
-  const TCompiledFormat::Piece* suffix = p != end && p->text ? p++ : nullptr;
-  if (p != end || !SetQuickPieces(q, prefix, suffix, direct == DirectForm::Quoted)) return;
-  q.signedNumber = signedNumber;
-  q.twoWidths = twoWidths;
-  const std::uint16_t buffer = r.exportRule.buffer != 0 ? r.exportRule.buffer : r.buffer;
-  q.buffer = buffer <= kLargestTextBuffer ? buffer : kLargestTextBuffer;
-  q.shape = shape;
-}
-
-const std::array<TQuickRow, 256>& QuickRows() {
-  static const std::array<TQuickRow, 256> rows = [] {
-    std::array<TQuickRow, 256> q{};
-    for (std::uint32_t tag = 0; tag < 256; ++tag) {
-      const FieldRule* r = FieldRuleOf(tag);
-      if (r == nullptr || r->exportRule.noCase) continue;
-      q[tag].tag = static_cast<std::uint8_t>(tag);
-      q[tag].reader = r->reader;
-      q[tag].conv = r->conv;
-      if (r->conv == Conv::Fixed) {
-        AppendDelimitedUtf8Field(q[tag].bytes, r->format);
-        q[tag].empty = *r->format == '\0';
-        q[tag].shape = QuickShape::Fixed;
-      } else if (TextFollowsFromValue(r->conv) && r->reader == Reader::Byte) {
-        q[tag].shape = QuickShape::ByValue;
-      } else {
-        MakeQuickForm(*r, q[tag]);
-      }
-    }
-    return q;
-  }();
-  return rows;
-}
-
-// The prefix of a quick row at o, copied whole (its unused bytes are
-// overwritten by what follows); returns where the value goes.
-// Eight bytes at a time through registers: a block copy of a few dozen bytes
-// would otherwise become a string instruction, slow to start.
-template <std::size_t N>
-void CopyWords(char* o, const char* p) {
-  static_assert(N % 8 == 0);
-#pragma GCC unroll 8
-  for (std::size_t i = 0; i < N; i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p + i, 8);
-    std::memcpy(o + i, &w, 8);
-  }
-}
-
-char* PutQuickPrefix(char* o, const TQuickRow& q) {
-  CopyWords<sizeof q.prefix>(o, q.prefix);
-  return o + q.prefixSize;
-}
-void EndQuickField(ExportLine& line, const TQuickRow& q, char* o, bool empty = false) {
-  CopyWords<sizeof q.suffix>(o, q.suffix);
-  line.EndField(o + q.suffixSize, empty);
-}
-constexpr std::size_t kQuickRoom = sizeof(TQuickRow::prefix) + sizeof(TQuickRow::suffix);
-
-// A BCD value's decimal digits. When every nibble is a digit they are the
-// nibbles themselves without the leading zeros, whatever the length (a card
-// number of twenty digits needs no 128-bit arithmetic); a value with other
-// nibbles is left to the general case.
-bool QuickDigitsField(ExportLine& line, const TQuickRow& q, std::uint32_t length, const std::uint8_t* d) {
-  const std::uint32_t maxDigits = q.reader == Reader::Bcd14 ? 14 : 20;
-  if (2 * std::uint64_t{length} > maxDigits) return false;
-  char* const o = PutQuickPrefix(line.BeginField(kQuickRoom + maxDigits + 1), q);
-  char* const end = PutBcdDigits(o, d, length);
-  if (end == nullptr) return false;  // nothing is kept of a field not ended
-  EndQuickField(line, q, end);
-  return true;
-}
-
-// A text that is ASCII without double quotes: it reads the same in cp1251 and
-// UTF-8, and the row's format quotes it anyway.
-bool QuickAsciiField(ExportLine& line, const TQuickRow& q, const std::uint8_t* text, std::size_t n) {
-  if (!IsAsciiWithoutQuotes(std::string_view(reinterpret_cast<const char*>(text), n))) return false;
-  char* o = PutQuickPrefix(line.BeginField(kQuickRoom + n), q);
-  TTextBuffer::CopyBytes(o, reinterpret_cast<const char*>(text), n);
-  EndQuickField(line, q, o + n);
-  return true;
-}
-
-// A time stamp of six bytes, or a text of the log that is ASCII without
-// double quotes (it reads the same in cp1251 and UTF-8 and the row's format
-// quotes it anyway).
-bool QuickTextField(ExportLine& line, const TQuickRow& q, std::uint32_t length, const std::uint8_t* d) {
-  if (q.shape == QuickShape::Stamp) {
-    if (length != 6) return false;
-    char* o = PutQuickPrefix(line.BeginField(kQuickRoom + kTimeStampTextMax), q);
-    EndQuickField(line, q, PutTimeStampText(o, DecodeDateTime6(d)));
-    return true;
-  }
-  // Read as GetString reads it: 1 to buffer - 1 bytes, up to the first zero byte.
-  if (length == 0 || length >= q.buffer) return false;
-  const void* zero = std::memchr(d, 0, length);
-  return QuickAsciiField(line, q, d, zero ? static_cast<const std::uint8_t*>(zero) - d : length);
-}
-
-// Writes the field of a quick row; false when the general case must write it.
-// A quick row's number read from the value's bytes as the row's reader reads
-// it (for Int also as a signed number); false when it does not read cleanly.
-bool ReadQuickNumber(const TQuickRow& q, const TTLVStorage& storage, const TTLV& item, std::uint64_t& value,
-                     std::int64_t& signedValue) {
-  const std::uint32_t length = item.GetLength();
-  const std::uint8_t* d = item.GetData();
-  switch (q.twoWidths && length == 1 ? Reader::Byte : q.reader) {
-    case Reader::Byte:
-      value = d[0];
-      return length == 1;
-    case Reader::Word:
-      if (length != 2) return false;
-      value = ReadBigEndian16(d);
-      return true;
-    case Reader::DWord:
-    case Reader::Int:
-      if (length != 4) return false;
-      value = ReadBigEndian32(d);
-      signedValue = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-      return true;
-    case Reader::Bcd14:
-    case Reader::Bcd20: return storage.GetBCD(item, q.reader == Reader::Bcd14 ? 14 : 20, value) == TLV_OK;
-    default: return false;
-  }
-}
-
-// The text of a quick row's number at o: a number as its placeholder reduces
-// it to 32 bits, a whole and two decimals, or rounded hundredths.
-char* PutQuickNumber(char* o, const TQuickRow& q, std::uint64_t value, std::int64_t signedValue) {
-  switch (q.shape) {
-    case QuickShape::Number: {
-      // The argument of the general case, reduced to 32 bits by the placeholder.
-      std::int64_t arg;
-      switch (q.conv) {
-        case Conv::Low32: arg = static_cast<std::uint32_t>(value); break;
-        case Conv::NumberText: arg = static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); break;
-        default: arg = q.reader == Reader::Int ? signedValue : static_cast<std::int64_t>(value); break;
-      }
-      const auto bits = static_cast<std::uint32_t>(arg);
-      const auto asSigned = static_cast<std::int64_t>(static_cast<std::int32_t>(bits));
-      if (q.signedNumber && asSigned < 0) *o++ = '-';
-      if (q.signedNumber) return PutDecimal(o, asSigned < 0 ? 0u - static_cast<std::uint64_t>(asSigned) : asSigned);
-      return PutDecimal(o, bits);
-    }
-    case QuickShape::UnitsCents: {
-      const std::uint64_t scale = q.conv == Conv::Amount ? 10000 : 1000;
-      const std::uint64_t cents = q.conv == Conv::Amount ? value / 100 % 100 : value / 10 % 100;
-      o = PutDecimal(o, static_cast<std::uint32_t>(value / scale));
-      *o++ = '.';
-      PutTwoDigits(o, static_cast<unsigned>(cents));
-      return o + 2;
-    }
-    case QuickShape::Hundredths: return PutHundredths(o, RoundToHundredths(static_cast<std::int64_t>(value)));
-    default: return o;
-  }
-}
-
-// Writes the field of a quick row; false when the general case must write it.
-bool QuickField(ExportLine& line, const TQuickRow& q, const TTLVStorage& storage, const TTLV& current) {
-  if (q.shape == QuickShape::Fixed) {
-    line.FieldBytes(q.bytes, q.empty);
-    return true;
-  }
-  if (q.shape == QuickShape::Token) {
-    TCatalogueText buffer;
-    const std::string_view token = TransactionTokenText(storage, q.tag, buffer);
-    return QuickAsciiField(line, q, reinterpret_cast<const std::uint8_t*>(token.data()), token.size());
-  }
-  // The value of the first item with the row's tag, read as the row's reader reads it.
-  const TTLV* const item = storage.FirstWithTag(current);
-  if (item == nullptr || item->GetData() == nullptr) return false;
-  const std::uint32_t length = item->GetLength();
-  const std::uint8_t* d = item->GetData();
-  if (q.shape == QuickShape::Stamp || q.shape == QuickShape::Text) return QuickTextField(line, q, length, d);
-  const bool bcd = q.reader == Reader::Bcd14 || q.reader == Reader::Bcd20;
-  if (bcd && q.shape == QuickShape::Digits) return QuickDigitsField(line, q, length, d);
-  std::uint64_t value = 0;
-  std::int64_t signedValue = 0;
-  if (!ReadQuickNumber(q, storage, *item, value, signedValue)) return false;
-  if (q.shape == QuickShape::ByValue) {
-    const TByValueField& kept = ByValueField(q.tag, static_cast<std::uint8_t>(value));
-    line.FieldBytes(kept.bytes, kept.empty);
-    return true;
-  }
-  char* const o = PutQuickPrefix(line.BeginField(kQuickRoom + 48), q);
-  EndQuickField(line, q, PutQuickNumber(o, q, value, signedValue));
-  return true;
+  if (line != nullptr && WriteOnLine(plan, rd, *line)) return;
+  std::string local;
+  std::string& text = place.Scratch(depth, local);
+  if (rd.kind != TFieldReading::Kind::Nothing) WriteText(plan, rd, text);
+  place.FinalText(text);
 }
 
 // Tags the renderer does not know, and tags the export writes as such: the
 // tag in hexadecimal and the bytes of the first item with the tag.
-void UnknownField(FieldPlace place, const TTLVStorage& storage, const TTLV& item, int depth) {
+void UnknownField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item, int depth) {
   std::string local;
   std::string& text = place.Scratch(depth, local);
   AppendFieldFormat(text, "Неизвестное поле 0x%.2X", {FieldArg::Int(item.GetTag())});
@@ -546,7 +354,7 @@ void UnknownField(FieldPlace place, const TTLVStorage& storage, const TTLV& item
   place.FinalText(text);
 }
 
-void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item, int depth);
+void RenderField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item, int depth);
 
 // How each of the four fields that hold a whole TLV string behaves.
 struct NestedForm {
@@ -565,7 +373,7 @@ constexpr NestedForm kNestedForms[] = {
 // A value that is itself a message: its items are rendered under the header
 // from a storage of their own. Below the nesting limit the items are left out,
 // so a message nested ever deeper cannot exhaust the stack.
-void NestedField(FieldPlace place, const TTLVStorage& storage, const TTLV& item, const FieldRule& r, int depth) {
+void NestedField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item, const FieldRule& r, int depth) {
   NestedForm form{r.tag, false, false, true};
   for (const NestedForm& f : kNestedForms)
     if (f.tag == r.tag) form = f;
@@ -587,39 +395,17 @@ void NestedField(FieldPlace place, const TTLVStorage& storage, const TTLV& item,
   if (form.finalStep) place.Final(std::string());
 }
 
-// The quick row of an item on an export line, when it has one and its value
-// reads cleanly.
-inline bool WroteQuickly(FieldPlace place, const TTLVStorage& storage, const TTLV& item) {
-  ExportLine* const line = place.line();
-  if (line == nullptr || item.GetTag() >= 256) return false;
-  // The table is made once; afterwards only the guard of the pointer is looked at.
-  static const TQuickRow* const rows = QuickRows().data();
-  const TQuickRow& q = rows[item.GetTag()];
-  return q.shape != QuickShape::None && QuickField(*line, q, storage, item);
-}
-
-void RenderField(FieldPlace place, const TTLVStorage& storage, const TTLV& item, int depth) {
-  // A field at depth 0 was offered to its quick row by AddField.
-  if (depth > 0 && WroteQuickly(place, storage, item)) return;
-  const FieldRule* r = FieldRuleOf(item.GetTag());
-  if (r == nullptr || (place.isExport() && r->exportRule.noCase)) {
-    UnknownField(place, storage, item, depth);
-    return;
+void RenderField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item, int depth) {
+  const TFieldPlan& plan = PlanOf(item.GetTag());
+  switch (place.isExport() ? plan.exportStep : plan.treeStep) {
+    case Step::Scalar: return ScalarField(place, storage, item, plan, depth);
+    case Step::Unknown: return UnknownField(place, storage, item, depth);
+    case Step::Nested: return NestedField(place, storage, item, *plan.rule, depth);
+    case Step::Structured: break;
   }
-
   std::string local;
   std::string& text = place.Scratch(depth, local);
-  switch (r->conv) {
-    case Conv::Nested:
-      NestedField(place, storage, item, *r, depth);
-      return;
-    case Conv::Structured:
-      if (r->structured && r->structured(place, storage, item, text) == CaseEnd::ReturnDirectly) return;
-      break;
-    default:
-      if (ScalarField(place, storage, item, *r, text)) return;
-      break;
-  }
+  if (plan.rule->structured && plan.rule->structured(place, storage, item, text) == CaseEnd::ReturnDirectly) return;
   place.FinalText(text);
 }
 
@@ -635,16 +421,12 @@ const TTLV* NestedMessageItem(const TTLVStorage& storage, const TTLV& item) {
 }
 
 void AddField(FieldPlace place, const TTLVStorage& storage, const TTLV& item) {
-  // Most fields of an export take the quick way: without the general case's frame.
-  if (!WroteQuickly(place, storage, item)) RenderField(place, storage, item, 0);
+  RenderField(place, storage, item, 0);
 }
 
 void AddExportLine(ExportLine& line, TTextBuffer& out, bool afterPrefix, const TTLVStorage& storage,
                    const TTLV& item) {
-  // A quick field is the whole line and ends it in its own room.
-  line.BeginWholeLine(out, afterPrefix);
-  if (WroteQuickly(FieldPlace::Export(line), storage, item)) return;
-  line.KeepLineOpen();
+  line.Begin(out, afterPrefix);
   RenderField(FieldPlace::Export(line), storage, item, 0);
   line.End();
   out.Append2('\r', '\n');
