@@ -70,7 +70,8 @@ struct PointerOut {
     Append(utf8);
   }
   void BcdDigits(std::string_view bytes) {
-    p = PutBcdDigitsOf(p, reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()));
+    const auto* d = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    p = PutBcdDigitsOf(p, d, static_cast<std::uint32_t>(bytes.size()));
   }
   void Decimal(std::uint64_t v) { p = PutDecimal(p, v); }
 };

@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "terminal/fields/field_format.h"
 #include "text/text_buffer.h"
 #include "text/tree.h"
 
@@ -53,19 +52,6 @@ class ExportLine {
     ++count_;
     lastEmpty_ = empty;
     out_->Commit(end);
-  }
-
-  // A field of a compiled format whose text is ASCII without double quotes
-  // (numbers and literal text), written straight into the line: the bytes are
-  // those of Field with the same text.
-  void PutDirect(const TCompiledFormat& format, bool quoted, std::initializer_list<FieldArg> args) {
-    char* o = BeginField(2 + format.Room(args));
-    if (quoted) *o++ = '"';
-    char* const start = o;
-    o = format.Put(o, args);
-    const bool empty = o == start;
-    if (quoted) *o++ = '"';
-    EndField(o, empty);
   }
 
   // A field already in its export form (cp1251, quoted as the rule asks);

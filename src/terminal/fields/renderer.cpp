@@ -327,8 +327,8 @@ const TFieldPlan& PlanOf(std::uint32_t tag) {
 // A field with a value read by its row's reader or special rule. Kept out of
 // line: its reading holds a text buffer, which must not sit in every frame of
 // a nested message's recursion.
-__attribute__((noinline, flatten)) void ScalarField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item,
-                                           const TFieldPlan& plan, int depth) {
+__attribute__((noinline, flatten)) void ScalarField(const FieldPlace& place, const TTLVStorage& storage,
+                                                    const TTLV& item, const TFieldPlan& plan, int depth) {
   TFieldReading rd;
   ReadField(storage, item, *plan.rule, place.isExport() ? plan.exported : plan.tree, rd);
   ExportLine* const line = place.line();

@@ -3,6 +3,22 @@
 // protocol name, as nodes of the message tree or as strings of the text
 // export. Both front ends run the same engine over the same tag table, so they
 // take the same decision for every field and differ only where the table says.
+//
+// The plan. Every row of the tag table (field_table.cpp) is made once, when
+// a field is first rendered, into a plan: which step the row's tag takes in
+// the tree and in the export (a value that is read, converted and written; a
+// value that is itself a message; an array of records; a tag without a case),
+// the row's columns for either front end (its text buffer and failure rule),
+// its printf-style format read into pieces by the one format reader
+// (field_format.h), and how its field goes onto an export line (its text
+// converted to cp1251 and quoted; its fixed text or the text of each one-byte
+// code, made once; or its numbers written through the format straight into
+// the line). Every field then takes the same three steps: ReadField reads and
+// converts the value into a reading (field_read.h), the writer puts the
+// reading through the format, and the front end (field_place.h) takes the
+// text. FieldValueOf (field_value.h) turns the same reading into a typed
+// value for the search. To change how a field is shown, change its row; to
+// change how a kind of value is converted, change its case in field_read.cpp.
 #include <string>
 #include <vector>
 
