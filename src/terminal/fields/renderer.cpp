@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -312,16 +313,34 @@ TFieldPlan MakePlan(const FieldRule& r) {
   return plan;
 }
 
-// The plans of every tag, and behind them the plan of a tag without a case.
-const TFieldPlan* MakePlans() {
-  static std::vector<TFieldPlan> plans(257);
-  for (std::size_t i = 0; i < FieldRuleCount(); ++i) plans[FieldRules()[i].tag] = MakePlan(FieldRules()[i]);
+// The plans of every tag, and behind them the plan of a tag without a case;
+// made by the first thread that asks (the others wait for it).
+__attribute__((noinline, cold)) const TFieldPlan* MadePlans() {
+  static const std::vector<TFieldPlan> plans = [] {
+    std::vector<TFieldPlan> made(257);
+    for (std::size_t i = 0; i < FieldRuleCount(); ++i) made[FieldRules()[i].tag] = MakePlan(FieldRules()[i]);
+    return made;
+  }();
   return plans.data();
 }
 
+// Every field looks at its plan; once the plans are made that is one load,
+// without the guard of a function's static.
+std::atomic<const TFieldPlan*> gPlans{nullptr};
+
 const TFieldPlan& PlanOf(std::uint32_t tag) {
-  static const TFieldPlan* const plans = MakePlans();
+  const TFieldPlan* plans = gPlans.load(std::memory_order_acquire);
+  if (__builtin_expect(plans == nullptr, 0)) gPlans.store(plans = MadePlans(), std::memory_order_release);
   return plans[tag < 256 ? tag : 256];
+}
+
+// The text of a reading, given to the front end.
+__attribute__((noinline)) void WriteFieldText(const FieldPlace& place, const TFieldPlan& plan,
+                                              const TFieldReading& rd, int depth) {
+  std::string local;
+  std::string& text = place.Scratch(depth, local);
+  if (rd.kind != TFieldReading::Kind::Nothing) WriteText(plan, rd, text);
+  place.FinalText(text);
 }
 
 // A field with a value read by its row's reader or special rule. Kept out of
@@ -332,16 +351,13 @@ __attribute__((noinline, flatten)) void ScalarField(const FieldPlace& place, con
   TFieldReading rd;
   ReadField(storage, item, *plan.rule, place.isExport() ? plan.exported : plan.tree, rd);
   ExportLine* const line = place.line();
-  if (line != nullptr && WriteOnLine(plan, rd, *line)) return;
-  std::string local;
-  std::string& text = place.Scratch(depth, local);
-  if (rd.kind != TFieldReading::Kind::Nothing) WriteText(plan, rd, text);
-  place.FinalText(text);
+  if (line == nullptr || !WriteOnLine(plan, rd, *line)) WriteFieldText(place, plan, rd, depth);
 }
 
 // Tags the renderer does not know, and tags the export writes as such: the
 // tag in hexadecimal and the bytes of the first item with the tag.
-void UnknownField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item, int depth) {
+__attribute__((noinline)) void UnknownField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item,
+                                            int depth) {
   std::string local;
   std::string& text = place.Scratch(depth, local);
   AppendFieldFormat(text, "Неизвестное поле 0x%.2X", {FieldArg::Int(item.GetTag())});
@@ -355,6 +371,15 @@ void UnknownField(const FieldPlace& place, const TTLVStorage& storage, const TTL
 }
 
 void RenderField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item, int depth);
+
+// An array of records: the row's structured case writes it.
+__attribute__((noinline)) void StructuredField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item,
+                                               const FieldRule& r, int depth) {
+  std::string local;
+  std::string& text = place.Scratch(depth, local);
+  if (r.structured && r.structured(place, storage, item, text) == CaseEnd::ReturnDirectly) return;
+  place.FinalText(text);
+}
 
 // How each of the four fields that hold a whole TLV string behaves.
 struct NestedForm {
@@ -373,7 +398,8 @@ constexpr NestedForm kNestedForms[] = {
 // A value that is itself a message: its items are rendered under the header
 // from a storage of their own. Below the nesting limit the items are left out,
 // so a message nested ever deeper cannot exhaust the stack.
-void NestedField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item, const FieldRule& r, int depth) {
+__attribute__((noinline)) void NestedField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item,
+                                           const FieldRule& r, int depth) {
   NestedForm form{r.tag, false, false, true};
   for (const NestedForm& f : kNestedForms)
     if (f.tag == r.tag) form = f;
@@ -401,12 +427,8 @@ void RenderField(const FieldPlace& place, const TTLVStorage& storage, const TTLV
     case Step::Scalar: return ScalarField(place, storage, item, plan, depth);
     case Step::Unknown: return UnknownField(place, storage, item, depth);
     case Step::Nested: return NestedField(place, storage, item, *plan.rule, depth);
-    case Step::Structured: break;
+    case Step::Structured: return StructuredField(place, storage, item, *plan.rule, depth);
   }
-  std::string local;
-  std::string& text = place.Scratch(depth, local);
-  if (plan.rule->structured && plan.rule->structured(place, storage, item, text) == CaseEnd::ReturnDirectly) return;
-  place.FinalText(text);
 }
 
 }  // namespace
