@@ -1,13 +1,15 @@
-// The export writes each item line while the renderer runs (ExportLine). Its
-// bytes must be those of the renderer's list of strings for the item, each
-// converted to cp1251 and joined by the delimited-text rule, for every row of
-// the tag table and every shape of value, also when one line object serves
-// many items, fields and nesting depths in a row.
+// The export writes each item line while the renderer runs (ExportLine),
+// numbers and the fields of one-byte codes straight into the line. Its bytes
+// must be those of the item's field texts, each made, converted to cp1251 and
+// joined by the delimited-text rule, for every row of the tag table and every
+// shape of value, also when one line object serves many items, fields and
+// nesting depths in a row.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "support/field_lines.h"
 #include "support/tlv_builder.h"
 #include "terminal/fields/field_place.h"
 #include "terminal/fields/renderer.h"
@@ -18,15 +20,17 @@
 namespace pkt {
 namespace {
 
+using test::AddFieldLines;
 using test::B;
 using test::Bytes;
 using test::TlvBuilder;
 
-// The item line joined from the list front end. afterPrefix: the line starts
-// after a field already written (the first item line of a message).
+// The item line joined from the texts of its fields, each made and converted
+// (none written straight into the line). afterPrefix: the line starts after
+// a field already written (the first item line of a message).
 std::string JoinedFromList(const TTLVStorage& storage, const TTLV& item, bool afterPrefix) {
   std::vector<std::string> fields;
-  AddFieldLines(fields, storage, item);
+  AddFieldLines(fields, storage, item, /*textsOnly=*/true);
   std::string out;
   if (!afterPrefix && fields.size() == 1 && fields[0].empty()) return "\"\"";
   bool first = !afterPrefix;
@@ -97,6 +101,22 @@ std::vector<Bytes> ValueShapes() {
       test::Text(std::string(80, 'x')),
       test::Text("plain;text=1?"),
   };
+}
+
+TEST(ExportLine, ReadsBackIntoTheTextsItWasWrittenFrom) {
+  // The tests read field texts back from export lines: every text must come
+  // back as it was, whatever the quoting rule did to it.
+  const std::vector<std::vector<std::string>> lists = {
+      {}, {""}, {"", ""}, {"a", "", "b"}, {"x \"y\"\tz", "\"\""}, {"Неизвестное поле", "  "}, {"1;2", "end "},
+  };
+  for (const auto& texts : lists) {
+    TTextBuffer out;
+    ExportLine line;
+    line.Begin(out, false);
+    for (const std::string& text : texts) line.Field(text);
+    line.End();
+    EXPECT_EQ(test::SplitExportLine(out.view()), texts) << out.str();
+  }
 }
 
 TEST(ExportLine, WritesTheJoinedListOfEveryRowAndValueShape) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/field_lines.h"
 #include "support/tlv_builder.h"
 #include "terminal/fields/renderer.h"
 #include "terminal/tlv.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/bytes.h"
+#include "support/field_lines.h"
 #include "support/tlv_builder.h"
 #include "terminal/structured/structured_fields.h"
 #include "text/tree.h"
@@ -32,7 +33,9 @@ inline Rendering RenderMessage(StructuredCase fn, std::uint32_t tag, const Bytes
     const TTLV& item = *storage.Item(i);
     if (item.GetTag() != tag) continue;
     RunCase(fn, FieldPlace::Tree(r.tree), storage, item);
-    RunCase(fn, FieldPlace::Export(r.lines), storage, item);
+    FieldLines written;
+    RunCase(fn, written.Place(), storage, item);
+    written.MoveTo(r.lines);
   }
   return r;
 }
@@ -48,7 +51,9 @@ inline Rendering RenderAbsent(StructuredCase fn, std::uint32_t tag) {
   TTLVStorage empty;
   TTLV stray(tag, 0, tlvValue);
   RunCase(fn, FieldPlace::Tree(r.tree), empty, stray);
-  RunCase(fn, FieldPlace::Export(r.lines), empty, stray);
+  FieldLines written;
+  RunCase(fn, written.Place(), empty, stray);
+  written.MoveTo(r.lines);
   return r;
 }
 

@@ -2,6 +2,7 @@
 // viewers and the export call them.
 #include <gtest/gtest.h>
 
+#include "support/field_lines.h"
 #include "support/structured_builder.h"
 #include "support/tlv_builder.h"
 #include "terminal/fields/renderer.h"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/field_lines.h"
 #include "support/record_builder.h"
 #include "support/tlv_builder.h"
 #include "terminal/fields/renderer.h"

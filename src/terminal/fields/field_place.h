@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "text/text_buffer.h"
 #include "text/tree.h"
@@ -62,6 +61,13 @@ class ExportLine {
     EndField(o + bytes.size(), empty);
   }
 
+  // Whether every field's text is made and then converted, none written
+  // straight into the line (its numbers, or the field of a code made once):
+  // the bytes are the same either way, and the tests that compare the two
+  // write the reference with this set.
+  bool textsOnly() const { return textsOnly_; }
+  void SetTextsOnly(bool textsOnly) { textsOnly_ = textsOnly; }
+
   // The buffer that field texts of the given nesting depth are built in; it
   // keeps its capacity from field to field.
   std::string& Scratch(int depth) { return scratch_[depth < kDepths ? depth : kDepths - 1]; }
@@ -71,39 +77,33 @@ class ExportLine {
   TTextBuffer* out_ = nullptr;
   bool afterPrefix_ = false;
   bool lastEmpty_ = false;
+  bool textsOnly_ = false;
   std::size_t count_ = 0;
   std::string scratch_[kDepths];
 };
 
 class FieldPlace {
  public:
-  static FieldPlace Tree(TreeNode& node) { return FieldPlace(&node, nullptr, nullptr); }
-  static FieldPlace Export(std::vector<std::string>& lines) { return FieldPlace(nullptr, &lines, nullptr); }
-  static FieldPlace Export(ExportLine& line) { return FieldPlace(nullptr, nullptr, &line); }
+  static FieldPlace Tree(TreeNode& node) { return FieldPlace(&node, nullptr); }
+  static FieldPlace Export(ExportLine& line) { return FieldPlace(nullptr, &line); }
 
-  bool isExport() const { return node_ == nullptr; }
+  bool isExport() const { return line_ != nullptr; }
 
   // Tree: adds text as the last child of this place's node and returns the
-  // place of the new node. Export: appends text to the list (or the line) and
-  // returns the same (flat) place.
+  // place of the new node. Export: writes text on the line and returns the
+  // same (flat) place.
   FieldPlace Add(std::string text) const {
-    if (node_) return FieldPlace(&node_->Add(std::move(text)), nullptr, nullptr);
-    Write(std::move(text));
+    if (node_) return FieldPlace(&node_->Add(std::move(text)), nullptr);
+    line_->Field(text);
     return *this;
   }
 
   // The common final step of a field: the tree adds a non-empty field text as
-  // a child; the export appends it, also when it is empty.
-  void Final(std::string fieldText) const {
-    if (node_) {
-      if (!fieldText.empty()) node_->Add(std::move(fieldText));
-    } else {
-      Write(std::move(fieldText));
-    }
-  }
+  // a child; the export writes it, also when it is empty.
+  void Final(std::string fieldText) const { FinalText(fieldText); }
 
   // The string to build a field text of the given nesting depth in, empty: on
-  // an export line the line's buffer for that depth, elsewhere local.
+  // an export line the line's buffer for that depth, in the tree local.
   std::string& Scratch(int depth, std::string& local) const {
     if (!line_) return local;
     std::string& text = line_->Scratch(depth);
@@ -115,31 +115,19 @@ class FieldPlace {
   void FinalText(std::string& fieldText) const {
     if (line_) {
       line_->Field(fieldText);
-    } else {
-      Final(std::move(fieldText));
+    } else if (!fieldText.empty()) {
+      node_->Add(std::move(fieldText));
     }
   }
 
   TreeNode* node() const { return node_; }
-  // The export line this place writes to; null in the tree and the list.
+  // The export line this place writes to; null in the tree.
   ExportLine* line() const { return line_; }
-  // The export's list of strings; null in the tree and on an export line.
-  std::vector<std::string>* lines() const { return lines_; }
 
  private:
-  FieldPlace(TreeNode* node, std::vector<std::string>* lines, ExportLine* line)
-      : node_(node), lines_(lines), line_(line) {}
-
-  void Write(std::string&& text) const {
-    if (line_) {
-      line_->Field(text);
-    } else {
-      lines_->push_back(std::move(text));
-    }
-  }
+  FieldPlace(TreeNode* node, ExportLine* line) : node_(node), line_(line) {}
 
   TreeNode* node_;
-  std::vector<std::string>* lines_;
   ExportLine* line_;
 };
 

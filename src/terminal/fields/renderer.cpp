@@ -247,7 +247,7 @@ bool PutStraight(const TFieldPlan& plan, const TFieldReading& rd, ExportLine& li
 // Writes a reading onto an export line without a text of its own, when its
 // row's plan allows it; false when the text must be made and converted.
 bool WriteOnLine(const TFieldPlan& plan, const TFieldReading& rd, ExportLine& line) {
-  switch (plan.lineForm) {
+  switch (line.textsOnly() ? LineForm::Text : plan.lineForm) {
     case LineForm::Fixed:
     case LineForm::ByCode: {
       if (plan.lineForm == LineForm::ByCode && rd.kind != TFieldReading::Kind::Code) return false;
@@ -456,10 +456,6 @@ void AddExportLine(ExportLine& line, TTextBuffer& out, bool afterPrefix, const T
 
 void AddFieldNode(TreeNode& parent, const TTLVStorage& storage, const TTLV& item) {
   RenderField(FieldPlace::Tree(parent), storage, item, 0);
-}
-
-void AddFieldLines(std::vector<std::string>& lines, const TTLVStorage& storage, const TTLV& item) {
-  RenderField(FieldPlace::Export(lines), storage, item, 0);
 }
 
 }  // namespace pkt

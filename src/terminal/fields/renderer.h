@@ -20,7 +20,6 @@
 // value for the search. To change how a field is shown, change its row; to
 // change how a kind of value is converted, change its case in field_read.cpp.
 #include <string>
-#include <vector>
 
 #include "terminal/fields/field_place.h"
 #include "terminal/tlv.h"
@@ -32,10 +31,6 @@ namespace pkt {
 // parent, or of nodes added in the same call. Adds nothing for a field whose
 // value cannot be read and whose rule says to leave it out.
 void AddFieldNode(TreeNode& parent, const TTLVStorage& storage, const TTLV& item);
-
-// Appends the string or strings of item (an item of storage) to lines; never
-// removes any. A field that shows nothing still leaves an empty string.
-void AddFieldLines(std::vector<std::string>& lines, const TTLVStorage& storage, const TTLV& item);
 
 // The same engine for either front end: writes item through place.
 void AddField(FieldPlace place, const TTLVStorage& storage, const TTLV& item);
