@@ -343,17 +343,6 @@ __attribute__((noinline)) void WriteFieldText(const FieldPlace& place, const TFi
   place.FinalText(text);
 }
 
-// A field with a value read by its row's reader or special rule. Kept out of
-// line: its reading holds a text buffer, which must not sit in every frame of
-// a nested message's recursion.
-__attribute__((noinline, flatten)) void ScalarField(const FieldPlace& place, const TTLVStorage& storage,
-                                                    const TTLV& item, const TFieldPlan& plan, int depth) {
-  TFieldReading rd;
-  ReadField(storage, item, *plan.rule, place.isExport() ? plan.exported : plan.tree, rd);
-  ExportLine* const line = place.line();
-  if (line == nullptr || !WriteOnLine(plan, rd, *line)) WriteFieldText(place, plan, rd, depth);
-}
-
 // Tags the renderer does not know, and tags the export writes as such: the
 // tag in hexadecimal and the bytes of the first item with the tag.
 __attribute__((noinline)) void UnknownField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item,
@@ -421,10 +410,21 @@ __attribute__((noinline)) void NestedField(const FieldPlace& place, const TTLVSt
   if (form.finalStep) place.Final(std::string());
 }
 
-void RenderField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item, int depth) {
+// Every field: a value read by its row's reader or special rule is read,
+// converted and written here; the other steps have functions of their own.
+// The reading's text buffer sits in the frame of every nesting level (at most
+// kMaxFieldNesting of them, about 40 KB in all).
+__attribute__((flatten)) void RenderField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item,
+                                          int depth) {
   const TFieldPlan& plan = PlanOf(item.GetTag());
   switch (place.isExport() ? plan.exportStep : plan.treeStep) {
-    case Step::Scalar: return ScalarField(place, storage, item, plan, depth);
+    case Step::Scalar: {
+      TFieldReading rd;
+      ReadField(storage, item, *plan.rule, place.isExport() ? plan.exported : plan.tree, rd);
+      ExportLine* const line = place.line();
+      if (line == nullptr || !WriteOnLine(plan, rd, *line)) WriteFieldText(place, plan, rd, depth);
+      return;
+    }
     case Step::Unknown: return UnknownField(place, storage, item, depth);
     case Step::Nested: return NestedField(place, storage, item, *plan.rule, depth);
     case Step::Structured: return StructuredField(place, storage, item, *plan.rule, depth);
