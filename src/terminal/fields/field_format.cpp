@@ -43,6 +43,10 @@ struct StringOut {
                                static_cast<std::uint32_t>(bytes.size()));
     s.resize(static_cast<std::size_t>(end - s.data()));
   }
+  void Hundredths(std::int64_t v) {
+    char digits[24];
+    s.append(digits, static_cast<std::size_t>(PutHundredths(digits, v) - digits));
+  }
   void Decimal(std::uint64_t v) {
     char digits[20];
     char* const end = digits + sizeof digits;
@@ -73,6 +77,7 @@ struct PointerOut {
     const auto* d = reinterpret_cast<const std::uint8_t*>(bytes.data());
     p = PutBcdDigitsOf(p, d, static_cast<std::uint32_t>(bytes.size()));
   }
+  void Hundredths(std::int64_t v) { p = PutHundredths(p, v); }
   void Decimal(std::uint64_t v) { p = PutDecimal(p, v); }
 };
 
@@ -120,11 +125,6 @@ void AppendPaddedInteger(Out& out, const Placeholder& ph, std::int64_t value) {
   AppendPadded(out, ph, negative, std::string_view(first, end - first));
 }
 
-template <class Out>
-void AppendHundredths(Out& out, std::int64_t hundredths) {
-  char buffer[32];
-  out.Append(buffer, static_cast<std::size_t>(PutHundredths(buffer, hundredths) - buffer));
-}
 
 template <class Out>
 void AppendText(Out& out, const FieldArg& arg) {
@@ -143,7 +143,7 @@ void AppendText(Out& out, const FieldArg& arg) {
       out.Append(p, end - p);
       break;
     }
-    case FieldArg::Kind::Hundredths: AppendHundredths(out, arg.integer); break;
+    case FieldArg::Kind::Hundredths: out.Hundredths(arg.integer); break;
     case FieldArg::Kind::BcdDigits: out.BcdDigits(arg.text); break;
   }
 }
@@ -176,7 +176,7 @@ void AppendArgument(Out& out, TCompiledFormat::Step step, const Placeholder& ph,
       break;
     }
     case Step::Padded: AppendPaddedInteger(out, ph, arg.integer); break;
-    case Step::Hundredths: AppendHundredths(out, arg.integer); break;
+    case Step::Hundredths: out.Hundredths(arg.integer); break;
     case Step::Text: AppendText(out, arg); break;
     case Step::Literal:
     case Step::Skipped: break;
