@@ -5,15 +5,11 @@
 #include "terminal/fields/renderer.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cstring>
-#include <memory>
 
 #include "platform/bytes.h"
 #include "platform/digits.h"
-#include "platform/systime.h"
-#include "terminal/catalogues.h"
 #include "terminal/fields/field_format.h"
 #include "terminal/fields/field_read.h"
 #include "terminal/fields/field_table.h"
