@@ -1,14 +1,18 @@
 // TLV messages of the terminal protocol: the parse, then every item through
-// both front ends of the field renderer (message tree and export lines), the
-// tree's printed form, and the storage's own guarantees.
+// both front ends of the field renderer (message tree and export lines, the
+// lines written as the export writes them and with every field's text made
+// and converted, which must give the same bytes), the tree's printed form,
+// and the storage's own guarantees.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
+#include "terminal/fields/field_place.h"
 #include "terminal/fields/renderer.h"
 #include "terminal/tlv.h"
+#include "text/text_buffer.h"
 #include "text/tree.h"
 
 using namespace pkt;
@@ -25,18 +29,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The viewers render only a message that parsed; the items of a failed parse
   // are whole items all the same, so they go through the renderer too.
   TreeNode message("Сообщение ");
-  std::vector<std::string> lines;
+  TTextBuffer exported, texts;
+  ExportLine line, reference;
+  reference.SetTextsOnly(true);
   for (std::uint32_t i = 0; i < storage.Count(); ++i) {
     const TTLV& item = *storage.Item(i);
     // The root carries the announced length without a value of its own.
     if (i > 0 && item.GetLength() != 0 && item.GetData() == nullptr) fuzz::Fail("item with a length but no value");
     AddFieldNode(message, storage, item);
-    const std::size_t before = lines.size();
-    AddFieldLines(lines, storage, item);
-    if (lines.size() < before) fuzz::Fail("AddFieldLines removed strings");
+    AddExportLine(line, exported, i == 0, storage, item);
+    AddExportLine(reference, texts, i == 0, storage, item);
   }
   fuzz::CheckTreeUtf8(message, "tree node text is not UTF-8");
-  for (const std::string& line : lines) fuzz::CheckUtf8(line, "export string is not UTF-8");
+  if (exported.view() != texts.view()) fuzz::Fail("an export line differs from the texts of its fields");
 
   std::vector<std::unique_ptr<TreeNode>> forest;
   forest.push_back(std::make_unique<TreeNode>(std::move(message)));
