@@ -27,8 +27,8 @@ char* Digits(std::uint64_t v, unsigned base, char* end) {
 
 using Placeholder = FormatPlaceholder;
 
-// The two places a field text is written: a string of its own (the tree, the
-// list of strings, the export's field buffers) or room already made for it.
+// The two places a field text is written: a string of its own (a tree node's
+// text, the export's field buffers) or room already made for it.
 struct StringOut {
   std::string& s;
   void Append(const char* p, std::size_t n) { s.append(p, n); }

@@ -1,9 +1,8 @@
 #pragma once
 // Where the field renderer writes: a node of the message tree (tree front end)
-// or the export (export front end), either a flat list of strings or the
-// export line being written. Every case of the renderer writes through a
-// FieldPlace, so the two front ends take the same decisions and differ only
-// where a table row says so.
+// or the export line being written (export front end). Every case of the
+// renderer writes through a FieldPlace, so the two front ends take the same
+// decisions and differ only where a table row says so.
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -17,8 +16,8 @@ namespace pkt {
 // field text is appended to the output as soon as it is finished (in cp1251,
 // by the delimited-text rule, tabs between the fields), and the buffers the
 // field texts are built in are kept for the fields that follow, so that an
-// export of millions of fields needs almost no allocation. The bytes are those of joining the
-// item's list of strings with AppendDelimitedText.
+// export of millions of fields needs almost no allocation. The bytes are those
+// of joining the item's field texts with AppendDelimitedText.
 class ExportLine {
  public:
   // Starts a line at the end of out. afterPrefix: the line already holds a
