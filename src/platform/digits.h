@@ -57,16 +57,15 @@ inline char* PutDecimal(char* o, std::uint64_t v) {
   return end;
 }
 
-// The decimal text of n bytes of packed BCD whose nibbles are all digits: the
-// digits without the leading zeros ("0" for none), written at o, which has
-// room for 2 * n + 1 bytes; returns the end. Null, with nothing written, when
-// a nibble is not a digit.
+// Whether every nibble of n bytes of packed BCD is a decimal digit.
 inline bool AllBcdDigits(const std::uint8_t* d, std::uint32_t n) {
   for (std::uint32_t i = 0; i < n; ++i)
     if ((d[i] >> 4) > 9 || (d[i] & 0x0F) > 9) return false;
   return true;
 }
-// The same for bytes known to hold only digits.
+// The decimal text of n bytes of packed BCD whose nibbles are all digits: the
+// digits without the leading zeros ("0" for none), written at o, which has
+// room for 2 * n + 1 bytes; returns the end.
 inline char* PutBcdDigitsOf(char* o, const std::uint8_t* d, std::uint32_t n) {
   std::uint32_t i = 0;  // the first byte with a significant digit
   while (i < n && d[i] == 0) ++i;
@@ -76,6 +75,7 @@ inline char* PutBcdDigitsOf(char* o, const std::uint8_t* d, std::uint32_t n) {
   for (; i < n; ++i, o += 2) PutTwoDigits(o, d[i] - 6u * (d[i] >> 4));
   return o;
 }
+// The same for any bytes: null, with nothing written, when a nibble is not a digit.
 inline char* PutBcdDigits(char* o, const std::uint8_t* d, std::uint32_t n) {
   return AllBcdDigits(d, n) ? PutBcdDigitsOf(o, d, n) : nullptr;
 }

@@ -36,13 +36,7 @@ struct StringOut {
   void Append(char c) { s.push_back(c); }
   void Fill(std::size_t n, char c) { s.append(n, c); }
   void Cp1251(std::string_view bytes) { AppendCp1251AsUtf8(s, bytes); }
-  void BcdDigits(std::string_view bytes) {
-    const std::size_t at = s.size();
-    s.resize(at + 2 * bytes.size() + 1);
-    char* end = PutBcdDigitsOf(s.data() + at, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                               static_cast<std::uint32_t>(bytes.size()));
-    s.resize(static_cast<std::size_t>(end - s.data()));
-  }
+  void BcdDigits(std::string_view bytes) { AppendBcdDigits(s, bytes); }
   void Hundredths(std::int64_t v) {
     char digits[24];
     s.append(digits, static_cast<std::size_t>(PutHundredths(digits, v) - digits));
@@ -259,6 +253,14 @@ char* TCompiledFormat::Put(char* o, std::initializer_list<FieldArg> args, const 
 
 void TCompiledFormat::Append(std::string& out, std::initializer_list<FieldArg> args) const {
   PutPieces(StringOut{out}, begin(), end(), args);
+}
+
+void AppendBcdDigits(std::string& out, std::string_view bytes) {
+  const std::size_t at = out.size();
+  out.resize(at + 2 * bytes.size() + 1);
+  const auto* d = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  char* end = PutBcdDigitsOf(out.data() + at, d, static_cast<std::uint32_t>(bytes.size()));
+  out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count) {
