@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -15,11 +16,8 @@ namespace pkt {
 
 namespace {
 
-std::uint16_t LE16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t LE32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
+constexpr auto LE16 = ReadLittleEndian16;
+constexpr auto LE32 = ReadLittleEndian32;
 
 // The sort key of a time stamp: milliseconds since 1601 plus one, so that the
 // key is exactly as ordered as the file time. Time stamps that cannot be
@@ -60,6 +58,33 @@ std::string AddressText(const std::uint8_t* address) {
 // size: the log's readers have always resynchronised this way.
 constexpr std::uint64_t kResyncStep = terminal_header::kSize;
 
+// The log's bytes as one walk reads them: copied into a window of the walking
+// thread's own, a stretch of the file at a time, not read through the
+// mapping. A walk reads every page of the log once, and the copy costs several
+// times less than reaching each page through the mapping (see ReadAt).
+class TWalkWindow {
+ public:
+  explicit TWalkWindow(const TMappedFile& file) : file_(file), bytes_(new std::uint8_t[kBytes]) {}
+
+  // The n bytes at offset, for n at most a record header and offset + n
+  // within the file's mapped size.
+  const std::uint8_t* At(std::uint64_t offset, std::size_t n) {
+    if (offset < begin_ || offset + n > end_) {
+      const std::uint64_t length = std::min<std::uint64_t>(kBytes, file_.size() - offset);
+      file_.ReadAt(offset, bytes_.get(), static_cast<std::size_t>(length));
+      begin_ = offset;
+      end_ = offset + length;
+    }
+    return bytes_.get() + (offset - begin_);
+  }
+
+ private:
+  static constexpr std::size_t kBytes = 256 << 10;  // well within the processor's second-level cache
+  const TMappedFile& file_;
+  std::unique_ptr<std::uint8_t[]> bytes_;
+  std::uint64_t begin_ = 0, end_ = 0;
+};
+
 // The entries of one index: the record offsets, contiguous, 8 bytes each.
 // The storage is reserved once for the largest number of records the file can
 // hold; only the pages actually written take memory.
@@ -67,7 +92,8 @@ constexpr std::uint64_t kResyncStep = terminal_header::kSize;
 // Ordering: the scan writes the accepted offsets (in ascending offset order)
 // and tells whether their sort keys were ascending. A log in time order, the usual case, is then already
 // sorted and no key is kept at all. Otherwise the keys are worked out again
-// from the mapped headers into a temporary array of (key, offset) pairs. A
+// from the headers, in one pass over the file (the offsets ascend), into a
+// temporary array of (key, offset) pairs. A
 // merged log is a few ascending runs: they are found in one pass and merged
 // pairwise (a stable merge keeps the earlier run first on equal keys, which is
 // the offset order). Many short runs mean no useful order: sort directly.
@@ -101,13 +127,12 @@ class EntryStore {
   }
   std::uint64_t Bytes() const { return memory_.capacity(); }
 
-  // Orders the entries by (key, offset), reading the keys from the time
-  // stamps of the mapped view. Without a view there are no keys to read and
-  // the order stays.
-  template <class KeyOf>
-  void Sort(const std::uint8_t* view, KeyOf keyOf) {
-    if (!sorted_ && view) {
-      SortByKeys(view, keyOf);
+  // Orders the entries by (key, offset), reading the keys from the records'
+  // time stamps. Without a mapped file there are no keys to read and the
+  // order stays.
+  void Sort(const TMappedFile& file) {
+    if (!sorted_ && file.data()) {
+      SortByKeys(file);
       sorted_ = true;
     }
     memory_.Trim(std::size_t(count_) * sizeof(std::uint64_t));
@@ -121,16 +146,17 @@ class EntryStore {
 
   std::uint64_t* offsets() const { return static_cast<std::uint64_t*>(memory_.data()); }
 
-  template <class KeyOf>
-  void SortByKeys(const std::uint8_t* view, KeyOf keyOf) {
+  void SortByKeys(const TMappedFile& file) {
     const std::uint32_t n = count_;
     TReservedMemory scratch;
     scratch.Reserve(std::size_t(n) * sizeof(Pair));
     Pair* a = static_cast<Pair*>(scratch.data());
     std::uint64_t* off = offsets();
     std::vector<std::uint32_t> bounds{0};
+    TWalkWindow window(file);
+    SortKeyMaker key;
     for (std::uint32_t i = 0; i < n; ++i) {
-      a[i] = Pair{keyOf(view + off[i]), off[i]};
+      a[i] = Pair{key(window.At(off[i], kRecordTimeOffset + kRecordTimeSize) + kRecordTimeOffset), off[i]};
       if (i && a[i].key < a[i - 1].key) bounds.push_back(i);
     }
     bounds.push_back(n);
@@ -157,12 +183,6 @@ class EntryStore {
   std::uint32_t capacity_ = 0;
   bool sorted_ = true;
 };
-
-// The sort key of a record from its header.
-std::uint64_t RecordKey(const std::uint8_t* header) {
-  SortKeyMaker key;
-  return key(header + kRecordTimeOffset);
-}
 
 // The two log families: header layout and the scan's answer to a short tail
 // and to bad magic values.
@@ -230,17 +250,14 @@ struct TStretch {
   std::exception_ptr error;                 // the filter's, or a short tail's; the walk ends there
 };
 
-// How far ahead of the record being read the walk asks for the log's bytes:
-// a page, a little more than the processor's own look-ahead reaches.
-constexpr std::uint64_t kLookAhead = 4096;
 
 // Walks one stretch by the rules of the family. A short tail of a terminal log
 // raises TruncatedLogError, after the records before it; capacity bounds the
 // accepted records (more than 2^32-1 cannot be addressed: the walk ends).
 template <class Family, class Handler, class Log, class Filter, class Tick>
-void WalkStretch(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64_t size, TStretch& st,
-                 std::uint64_t capacity, Tick tick) {
+void WalkStretch(TScan<Log, Filter>& scan, std::uint64_t size, TStretch& st, std::uint64_t capacity, Tick tick) {
   SortKeyMaker sortKey;
+  TWalkWindow window(scan.file);
   std::uint64_t offset = st.begin;
   st.end = TWalkEnd::End;
   try {
@@ -253,12 +270,7 @@ void WalkStretch(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64
         if (Family::kShortTailIsError) throw TruncatedLogError(offset, size);
         break;
       }
-      const std::uint8_t* header = view + offset;
-      // The records lie one after the other, but where the next begins is
-      // known only from this one's length: asking for the bytes a page ahead
-      // keeps the walk from waiting on memory at every page boundary, where
-      // the processor's own look-ahead stops.
-      if (size - offset > kLookAhead) __builtin_prefetch(header + kLookAhead);
+      const std::uint8_t* header = window.At(offset, Family::kHeader);
       if (!Family::HasMagic(header)) {
         if (!Family::kResyncOnBadMagic) break;
         offset += kResyncStep;
@@ -318,7 +330,7 @@ void ScanInOrder(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64
   TStretch st;
   st.limit = ~0ULL;
   st.offsets = scan.entries.Offsets();
-  WalkStretch<Family, Handler>(scan, view, size, st, scan.entries.Capacity(), [&](std::uint64_t offset) {
+  WalkStretch<Family, Handler>(scan, size, st, scan.entries.Capacity(), [&](std::uint64_t offset) {
     if (scan.progress) scan.progress(offset, size);
   });
   scan.records = st.records;
@@ -361,12 +373,12 @@ void ScanShared(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64_
     for (unsigned t = 1; t < threads; ++t)
       helpers.emplace_back([&, t] {
         TStretch& st = stretches[t];
-        WalkStretch<Family, Handler>(scan, view, size, st, (size - st.begin) / Family::kHeader + 1,
+        WalkStretch<Family, Handler>(scan, size, st, (size - st.begin) / Family::kHeader + 1,
                                      [](std::uint64_t) {});
       });
     // The first stretch reports the progress of all: the stretches are alike.
     const std::uint64_t firstLimit = std::max<std::uint64_t>(1, std::min(size, stretches[0].limit));
-    WalkStretch<Family, Handler>(scan, view, size, stretches[0], capacity, [&](std::uint64_t offset) {
+    WalkStretch<Family, Handler>(scan, size, stretches[0], capacity, [&](std::uint64_t offset) {
       if (scan.progress)
         scan.progress(std::min(size, static_cast<std::uint64_t>(static_cast<double>(offset) / firstLimit * size)), size);
     });
@@ -407,7 +419,7 @@ void ScanShared(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64_
     rest.begin = last->stop;
     rest.limit = ~0ULL;
     rest.offsets = entries + count;
-    WalkStretch<Family, Handler>(scan, view, size, rest, capacity - count, [](std::uint64_t) {});
+    WalkStretch<Family, Handler>(scan, size, rest, capacity - count, [](std::uint64_t) {});
     count += rest.kept;
     records += rest.records;
     if (rest.kept && (rest.firstKey < lastKey || !rest.ascending)) sorted = false;
@@ -445,7 +457,7 @@ void OpenLog(TScan<Log, Filter> scan, const std::string& path) {
     ScanShared<Family, Handler>(scan, view, size, threads);
   else
     ScanInOrder<Family, Handler>(scan, view, size);
-  scan.entries.Sort(view, RecordKey);
+  scan.entries.Sort(scan.file);
   if (scan.progress) scan.progress(size, size);
 }
 
@@ -475,7 +487,7 @@ TFastLog::~TFastLog() {
 }
 
 void TFastLog::Close() { impl_->file.Close(); }
-void TFastLog::Sort() { impl_->entries.Sort(impl_->file.data(), RecordKey); }
+void TFastLog::Sort() { impl_->entries.Sort(impl_->file); }
 const std::uint8_t* TFastLog::GetView() const { return impl_->file.data(); }
 std::uint64_t TFastLog::GetViewSize() const { return impl_->file.size(); }
 std::uint32_t TFastLog::GetCount() const { return impl_->entries.Count(); }

@@ -48,7 +48,9 @@ constexpr std::uint32_t kAddressSize = 24;
 // Both families keep the record's time stamp at the same place of the header:
 // the index orders records of either family by it.
 constexpr std::uint32_t kRecordTimeOffset = terminal_header::kTime;
+constexpr std::uint32_t kRecordTimeSize = 16;  // eight little-endian 16-bit numbers
 static_assert(host_header::kTime == kRecordTimeOffset);
+static_assert(kRecordTimeOffset + kRecordTimeSize <= terminal_header::kAddress);
 
 // Names of the kinds in the terminal viewer ("Неизвестный" for any other value).
 const char* TerminalKindName(TRecordKind kind);

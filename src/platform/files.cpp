@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <utility>
 
@@ -242,6 +243,22 @@ void TMappedFile::Open(const std::string& path, std::uint64_t limit) {
   size_ = size;
   GuardView(view, static_cast<std::size_t>(size));
   if (::madvise(view, static_cast<std::size_t>(size), MADV_SEQUENTIAL) != 0) RaiseLastOSError();
+}
+
+void TMappedFile::ReadAt(std::uint64_t offset, void* to, std::size_t n) const {
+  auto* out = static_cast<std::uint8_t*>(to);
+  std::size_t got = 0;
+  while (got < n) {
+    const ssize_t r = ::pread(file_.get(), out + got, n - got, static_cast<off_t>(offset + got));
+    if (r > 0) {
+      got += static_cast<std::size_t>(r);
+    } else if (r == 0) {
+      break;  // the file was cut short
+    } else if (errno != EINTR) {
+      RaiseLastOSError();
+    }
+  }
+  std::memset(out + got, 0, n - got);
 }
 
 void TMappedFile::Close() noexcept {

@@ -96,6 +96,12 @@ class TMappedFile {
   const std::uint8_t* data() const { return view_; }
   std::uint64_t size() const { return size_; }
   bool isOpen() const { return file_.valid(); }
+  // Copies the n mapped bytes at offset (offset + n <= size()) with pread,
+  // past the view. A pass over a whole file is several times quicker this way:
+  // through the view every page costs the processor a page-table walk, while
+  // the system copies from its own large pages. Bytes the file no longer holds
+  // read as zeros, as the view's do.
+  void ReadAt(std::uint64_t offset, void* to, std::size_t n) const;
 
  private:
   TAutoHandle file_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <type_traits>
 #include <vector>
@@ -160,6 +161,44 @@ TEST_F(FastLogTest, SortsByTimeThenOffset) {
   index.Open(dir.Write("NS3.pkt", reversed));
   ASSERT_EQ(index.GetCount(), 200u);
   for (std::uint32_t i = 0; i < 200; ++i) EXPECT_EQ(index.GetPacket(i).GetOffset(), (199 - i) * 53u);
+}
+
+TEST_F(FastLogTest, LogsLongerThanTheWalksWindowAreIndexedAcrossItsEdges) {
+  // The walk reads the log a window at a time: headers fall across the
+  // window's edges, and one body is longer than the whole window. Two runs in
+  // time order (a merged log) make the index read every time stamp again.
+  for (int family = 0; family < 2; ++family) {
+    Bytes log;
+    std::vector<std::pair<int, std::uint64_t>> expected;  // (milliseconds, offset)
+    for (int run = 0; run < 2; ++run) {
+      for (int i = 0; i < 10000; ++i) {
+        const int ms = 2 * i + run;
+        const std::size_t bodySize = i == 5000 ? 300000 : static_cast<std::size_t>(i * 37 % 211);
+        const Bytes body(bodySize, static_cast<std::uint8_t>(i));
+        expected.emplace_back(ms, log.size());
+        test::Append(log, family == 0 ? TerminalRecord().Time(kT0.PlusMs(ms)).Body(body).Build()
+                                      : HostRecord().Time(kT0.PlusMs(ms)).Body(body).Build());
+      }
+    }
+    std::sort(expected.begin(), expected.end());
+    O offsets;
+    for (const auto& e : expected) offsets.push_back(e.second);
+    const std::string path = dir.Write(family == 0 ? "NS.pkt" : "H2H.pkt", log);
+    for (unsigned threads : {1u, 2u}) {
+      SCOPED_TRACE(testing::Message() << "family " << family << ", " << threads << " threads");
+      if (family == 0) {
+        TTerminalFastLog index;
+        index.Threads = threads;
+        index.Open(path);
+        EXPECT_EQ(Offsets(index), offsets);
+      } else {
+        TH2HFastLog index;
+        index.Threads = threads;
+        index.Open(path);
+        EXPECT_EQ(Offsets(index), offsets);
+      }
+    }
+  }
 }
 
 TEST_F(FastLogTest, UnconvertibleStampsComeFirstByOffset) {

@@ -115,6 +115,11 @@ TEST(MappedFile, MapsUpToItsLimitAndReadsZerosWhereTheFileWasCutShortUnderIt) {
   map.Open(path, 10 * page);
   ASSERT_EQ(map.size(), 3 * page);
 
+  // Reading past the view gives the view's bytes.
+  test::Bytes read(page + 2, 0);
+  map.ReadAt(page - 1, read.data(), read.size());
+  EXPECT_EQ(read, test::Bytes(map.data() + page - 1, map.data() + 2 * page + 1));
+
   // Another program cuts the file short: the pages past its new end would
   // end the process with SIGBUS at the first read.
   ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(page / 2)), 0);
@@ -122,6 +127,12 @@ TEST(MappedFile, MapsUpToItsLimitAndReadsZerosWhereTheFileWasCutShortUnderIt) {
   EXPECT_EQ(map.data()[2 * page + 7], 0);
   EXPECT_EQ(map.data()[page], 0);
   EXPECT_EQ(map.data()[3 * page - 1], 0);
+  // Read past the view, the bytes the file no longer holds are zeros too.
+  map.ReadAt(page / 2 - 2, read.data(), 4);
+  EXPECT_EQ(read[0], 0x5A);
+  EXPECT_EQ(read[1], 0x5A);
+  EXPECT_EQ(read[2], 0);
+  EXPECT_EQ(read[3], 0);
   map.Close();
 
   // Unmapped, the range is no longer guarded: a SIGBUS elsewhere still ends the process.
