@@ -58,19 +58,30 @@ std::string AddressText(const std::uint8_t* address) {
 // size: the log's readers have always resynchronised this way.
 constexpr std::uint64_t kResyncStep = terminal_header::kSize;
 
-// The log's bytes as one walk reads them: copied into a window of the walking
-// thread's own, a stretch of the file at a time, not read through the
-// mapping. A walk reads every page of the log once, and the copy costs several
-// times less than reaching each page through the mapping (see ReadAt).
-class TWalkWindow {
+// The log's bytes as one walk reads them. Copied, they are read into a window
+// of the walking thread's own, a stretch of the file at a time: a walk that
+// reads only the headers reads every page of the log once, and the copy costs
+// several times less than reaching each page through the mapping (see ReadAt).
+// A walk with a filter reads through the mapping: the filter looks at every
+// record there anyway, and a copy would only add to it. The records lie one
+// after the other, but where the next begins is known only from this one's
+// length: asking for the bytes a page ahead keeps that walk from waiting on
+// memory at every page boundary, where the processor's own look-ahead stops.
+class TWalkBytes {
  public:
-  explicit TWalkWindow(const TMappedFile& file) : file_(file), bytes_(new std::uint8_t[kBytes]) {}
+  TWalkBytes(const TMappedFile& file, bool copied)
+      : file_(file), bytes_(copied ? new std::uint8_t[kWindow] : nullptr) {}
 
   // The n bytes at offset, for n at most a record header and offset + n
   // within the file's mapped size.
   const std::uint8_t* At(std::uint64_t offset, std::size_t n) {
+    if (!bytes_) {
+      const std::uint8_t* p = file_.data() + offset;
+      if (file_.size() - offset > kLookAhead) __builtin_prefetch(p + kLookAhead);
+      return p;
+    }
     if (offset < begin_ || offset + n > end_) {
-      const std::uint64_t length = std::min<std::uint64_t>(kBytes, file_.size() - offset);
+      const std::uint64_t length = std::min<std::uint64_t>(kWindow, file_.size() - offset);
       file_.ReadAt(offset, bytes_.get(), static_cast<std::size_t>(length));
       begin_ = offset;
       end_ = offset + length;
@@ -79,7 +90,8 @@ class TWalkWindow {
   }
 
  private:
-  static constexpr std::size_t kBytes = 256 << 10;  // well within the processor's second-level cache
+  static constexpr std::size_t kWindow = 256 << 10;  // well within the processor's second-level cache
+  static constexpr std::uint64_t kLookAhead = 4096;  // a page, a little more than the processor's look-ahead
   const TMappedFile& file_;
   std::unique_ptr<std::uint8_t[]> bytes_;
   std::uint64_t begin_ = 0, end_ = 0;
@@ -90,13 +102,13 @@ class TWalkWindow {
 // hold; only the pages actually written take memory.
 //
 // Ordering: the scan writes the accepted offsets (in ascending offset order)
-// and tells whether their sort keys were ascending. A log in time order, the usual case, is then already
-// sorted and no key is kept at all. Otherwise the keys are worked out again
-// from the headers, in one pass over the file (the offsets ascend), into a
-// temporary array of (key, offset) pairs. A
-// merged log is a few ascending runs: they are found in one pass and merged
-// pairwise (a stable merge keeps the earlier run first on equal keys, which is
-// the offset order). Many short runs mean no useful order: sort directly.
+// and tells whether their sort keys were ascending. A log in time order, the
+// usual case, is then already sorted and no key is kept at all. Otherwise the
+// keys are worked out again from the headers, in one pass over the file (the
+// offsets ascend), into a temporary array of (key, offset) pairs. A merged log
+// is a few ascending runs: they are found in one pass and merged pairwise (a
+// stable merge keeps the earlier run first on equal keys, which is the offset
+// order). Many short runs mean no useful order: sort directly.
 class EntryStore {
  public:
   void Clear() {
@@ -153,10 +165,10 @@ class EntryStore {
     Pair* a = static_cast<Pair*>(scratch.data());
     std::uint64_t* off = offsets();
     std::vector<std::uint32_t> bounds{0};
-    TWalkWindow window(file);
+    TWalkBytes bytes(file, true);
     SortKeyMaker key;
     for (std::uint32_t i = 0; i < n; ++i) {
-      a[i] = Pair{key(window.At(off[i], kRecordTimeOffset + kRecordTimeSize) + kRecordTimeOffset), off[i]};
+      a[i] = Pair{key(bytes.At(off[i], kRecordTimeOffset + kRecordTimeSize) + kRecordTimeOffset), off[i]};
       if (i && a[i].key < a[i - 1].key) bounds.push_back(i);
     }
     bounds.push_back(n);
@@ -250,14 +262,13 @@ struct TStretch {
   std::exception_ptr error;                 // the filter's, or a short tail's; the walk ends there
 };
 
-
 // Walks one stretch by the rules of the family. A short tail of a terminal log
 // raises TruncatedLogError, after the records before it; capacity bounds the
 // accepted records (more than 2^32-1 cannot be addressed: the walk ends).
 template <class Family, class Handler, class Log, class Filter, class Tick>
 void WalkStretch(TScan<Log, Filter>& scan, std::uint64_t size, TStretch& st, std::uint64_t capacity, Tick tick) {
   SortKeyMaker sortKey;
-  TWalkWindow window(scan.file);
+  TWalkBytes bytes(scan.file, !scan.filter);
   std::uint64_t offset = st.begin;
   st.end = TWalkEnd::End;
   try {
@@ -270,7 +281,7 @@ void WalkStretch(TScan<Log, Filter>& scan, std::uint64_t size, TStretch& st, std
         if (Family::kShortTailIsError) throw TruncatedLogError(offset, size);
         break;
       }
-      const std::uint8_t* header = window.At(offset, Family::kHeader);
+      const std::uint8_t* header = bytes.At(offset, Family::kHeader);
       if (!Family::HasMagic(header)) {
         if (!Family::kResyncOnBadMagic) break;
         offset += kResyncStep;
@@ -326,7 +337,7 @@ std::uint64_t StretchStart(const std::uint8_t* view, std::uint64_t size, std::ui
 
 // The scan on the opening thread alone, in file order.
 template <class Family, class Handler, class Log, class Filter>
-void ScanInOrder(TScan<Log, Filter>& scan, const std::uint8_t* view, std::uint64_t size) {
+void ScanInOrder(TScan<Log, Filter>& scan, std::uint64_t size) {
   TStretch st;
   st.limit = ~0ULL;
   st.offsets = scan.entries.Offsets();
@@ -456,7 +467,7 @@ void OpenLog(TScan<Log, Filter> scan, const std::string& path) {
   if (threads > 1)
     ScanShared<Family, Handler>(scan, view, size, threads);
   else
-    ScanInOrder<Family, Handler>(scan, view, size);
+    ScanInOrder<Family, Handler>(scan, size);
   scan.entries.Sort(scan.file);
   if (scan.progress) scan.progress(size, size);
 }
