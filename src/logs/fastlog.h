@@ -1,10 +1,10 @@
 #pragma once
 // The fast log index: maps a log file read-only, walks its records once, asks
 // the viewer's filter about each, keeps an entry for every accepted record and
-// orders the entries by time stamp, ties by file offset. The walk copies the
-// headers it steps on from the file a stretch at a time (quicker than reaching
-// every page through the mapping); every other read goes to the mapped view,
-// which stays mapped until Close.
+// orders the entries by time stamp, ties by file offset. A walk without a
+// filter copies the headers it steps on from the file a stretch at a time
+// (quicker than reaching every page through the mapping); every other read
+// goes to the mapped view, which stays mapped until Close.
 //
 // Public interface of the index; the record layouts are in logs/records.h.
 #include <cstdint>
