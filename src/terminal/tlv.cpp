@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/bytes.h"
+
 namespace pkt {
 
 TTLV::TTLV(std::uint32_t tag, std::uint32_t length, TTLVKind kind) : tag_(tag), length_(length), kind_(kind) {
@@ -79,11 +81,11 @@ int TTLVStorage::Parse(const void* input, std::size_t size) {
       p += 1;
       n -= 1;
     } else if (n >= 3 && p[0] == 0x82) {
-      length = (std::uint32_t(p[1]) << 8) | p[2];
+      length = ReadBigEndian16(p + 1);
       p += 3;
       n -= 3;
     } else if (n >= 4 && p[0] == 0x83) {
-      length = (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+      length = ReadBigEndian24(p + 1);
       p += 4;
       n -= 4;
     } else {
