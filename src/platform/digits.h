@@ -57,11 +57,32 @@ inline char* PutDecimal(char* o, std::uint64_t v) {
   return end;
 }
 
-// Whether every nibble of n bytes of packed BCD is a decimal digit.
+// Whether every nibble of up to eight bytes of packed BCD in w is a decimal
+// digit: a nibble above 9 carries into bit 4 of its byte when 6 is added.
+inline bool BcdWordDigits(std::uint64_t w) {
+  constexpr std::uint64_t kLow = 0x0F0F0F0F0F0F0F0Full, kSix = 0x0606060606060606ull;
+  return ((((w & kLow) + kSix) | (((w >> 4) & kLow) + kSix)) & 0x1010101010101010ull) == 0;
+}
+
+// Whether every nibble of n bytes of packed BCD is a decimal digit, eight
+// bytes at a time (the words overlap rather than read past the bytes).
 inline bool AllBcdDigits(const std::uint8_t* d, std::uint32_t n) {
-  for (std::uint32_t i = 0; i < n; ++i)
-    if ((d[i] >> 4) > 9 || (d[i] & 0x0F) > 9) return false;
-  return true;
+  std::uint64_t w = 0;
+  if (n >= 8) {
+    for (std::uint32_t i = 0; i + 8 < n; i += 8) {
+      std::memcpy(&w, d + i, 8);
+      if (!BcdWordDigits(w)) return false;
+    }
+    std::memcpy(&w, d + n - 8, 8);
+  } else if (n >= 4) {
+    std::uint32_t head, tail;
+    std::memcpy(&head, d, 4);
+    std::memcpy(&tail, d + n - 4, 4);
+    w = head | std::uint64_t{tail} << 32;
+  } else {
+    for (std::uint32_t i = 0; i < n; ++i) w = w << 8 | d[i];
+  }
+  return BcdWordDigits(w);
 }
 // The decimal text of n bytes of packed BCD whose nibbles are all digits: the
 // digits without the leading zeros ("0" for none), written at o, which has

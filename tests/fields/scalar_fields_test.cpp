@@ -1,6 +1,8 @@
 // Fields of one value: the readers, the conversions, the failure behaviours.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fields/render_helpers.h"
 #include "platform/bytes.h"
 #include "platform/digits.h"
@@ -77,6 +79,26 @@ TEST(FieldReaders, BcdDigitsAreTheDecimalOfTheValue) {
   EXPECT_EQ(PutBcdDigits(out, low, 1), nullptr);
   // In a message a card number with another nibble keeps its arithmetic value.
   ExpectField(8, B({0x1A}), "MF_CARD_ID: 20");
+}
+
+// The check reads the bytes a word at a time: a nibble above 9 in any place
+// of a value of any length up to twenty bytes must be seen, and the largest
+// digits must pass.
+TEST(FieldReaders, EveryNibbleOfABcdValueIsChecked) {
+  for (std::uint32_t n = 1; n <= 20; ++n) {
+    std::uint8_t d[20];
+    std::fill(d, d + n, std::uint8_t{0x99});
+    EXPECT_TRUE(AllBcdDigits(d, n)) << n;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      for (std::uint8_t nibble = 0xA; nibble <= 0xF; ++nibble) {
+        d[i] = static_cast<std::uint8_t>(nibble << 4 | 9);
+        EXPECT_FALSE(AllBcdDigits(d, n)) << n << " " << i << " high " << int{nibble};
+        d[i] = static_cast<std::uint8_t>(0x90 | nibble);
+        EXPECT_FALSE(AllBcdDigits(d, n)) << n << " " << i << " low " << int{nibble};
+        d[i] = 0x99;
+      }
+    }
+  }
 }
 
 TEST(FieldReaders, TextsFitBelowTheirBuffer) {
