@@ -129,20 +129,26 @@ constexpr std::array<char, 0x800> MakeTwoByteForms() {
 
 extern constinit const std::array<char, 0x800> kCp1251BelowU0800 = MakeTwoByteForms();
 
-void AppendCp1251AsUtf8(std::string& out, std::string_view bytes) {
-  out.reserve(out.size() + bytes.size());
-  const char* p = bytes.data();
-  const char* end = p + bytes.size();
-  while (p < end) {
-    // Copy a run of ASCII bytes at once.
-    const char* run = p;
-    while (p < end && static_cast<unsigned char>(*p) < 0x80) ++p;
-    if (p > run) out.append(run, static_cast<std::size_t>(p - run));
-    if (p == end) break;
-    const Utf8Char& u = kUtf8Forms[static_cast<unsigned char>(*p) - 0x80];
-    out.append(u.bytes, u.size);
-    ++p;
+char* PutCp1251AsUtf8(char* o, std::string_view bytes) {
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      *o++ = c;
+      continue;
+    }
+    // All three bytes are copied (the room holds them); the next character
+    // overwrites the ones the form does not use.
+    const Utf8Char& u = kUtf8Forms[b - 0x80];
+    std::memcpy(o, u.bytes, 3);
+    o += u.size;
   }
+  return o;
+}
+
+void AppendCp1251AsUtf8(std::string& out, std::string_view bytes) {
+  const std::size_t at = out.size();
+  out.resize(at + 3 * bytes.size());
+  out.resize(static_cast<std::size_t>(PutCp1251AsUtf8(out.data() + at, bytes) - out.data()));
 }
 
 std::string Cp1251ToUtf8(std::string_view bytes) {

@@ -14,6 +14,8 @@ namespace pkt {
 // cp1251 bytes to UTF-8.
 std::string Cp1251ToUtf8(std::string_view bytes);
 void AppendCp1251AsUtf8(std::string& out, std::string_view bytes);
+// The same written at o, which has room for three bytes a byte; returns the end.
+char* PutCp1251AsUtf8(char* o, std::string_view bytes);
 // UTF-8 to cp1251: the inverse of Cp1251ToUtf8. The figure space U+2007 and
 // the narrow no-break space U+202F (thousands separators of some locales)
 // become the no-break space 0xA0. Any other character without a cp1251 byte,

@@ -27,30 +27,9 @@ char* Digits(std::uint64_t v, unsigned base, char* end) {
 
 using Placeholder = FormatPlaceholder;
 
-// The two places a field text is written: a string of its own (a tree node's
-// text, the export's field buffers) or room already made for it.
-struct StringOut {
-  std::string& s;
-  void Append(const char* p, std::size_t n) { s.append(p, n); }
-  void Append(std::string_view v) { s.append(v); }
-  void Append(char c) { s.push_back(c); }
-  void Fill(std::size_t n, char c) { s.append(n, c); }
-  void Cp1251(std::string_view bytes) { AppendCp1251AsUtf8(s, bytes); }
-  void BcdDigits(std::string_view bytes) { AppendBcdDigits(s, bytes); }
-  void Hundredths(std::int64_t v) {
-    char digits[24];
-    s.append(digits, static_cast<std::size_t>(PutHundredths(digits, v) - digits));
-  }
-  void Decimal(std::uint64_t v) {
-    char digits[20];
-    char* const end = digits + sizeof digits;
-    const char* first = PutDecimalBackward(end, v);
-    s.append(first, static_cast<std::size_t>(end - first));
-  }
-};
-
-// Room already made for the whole text (a compiled format's Put).
-struct PointerOut {
+// Where a field text is written: room already made for the whole of it (see
+// TCompiledFormat::Room).
+struct TextOut {
   char*& p;
   void Append(const char* s, std::size_t n) {
     TTextBuffer::CopyBytes(p, s, n);
@@ -62,11 +41,7 @@ struct PointerOut {
     std::memset(p, c, n);
     p += n;
   }
-  void Cp1251(std::string_view bytes) {
-    std::string utf8;
-    AppendCp1251AsUtf8(utf8, bytes);
-    Append(utf8);
-  }
+  void Cp1251(std::string_view bytes) { p = PutCp1251AsUtf8(p, bytes); }
   void BcdDigits(std::string_view bytes) {
     const auto* d = reinterpret_cast<const std::uint8_t*>(bytes.data());
     p = PutBcdDigitsOf(p, d, static_cast<std::uint32_t>(bytes.size()));
@@ -75,8 +50,7 @@ struct PointerOut {
   void Decimal(std::uint64_t v) { p = PutDecimal(p, v); }
 };
 
-template <class Out>
-void AppendPadded(Out& out, const Placeholder& ph, bool negative, std::string_view digits) {
+void AppendPadded(TextOut& out, const Placeholder& ph, bool negative, std::string_view digits) {
   if (ph.width == 0 && ph.precision < 0) {  // "%u", "%d", "%X": the digits as they are
     if (negative) out.Append('-');
     out.Append(digits);
@@ -109,8 +83,7 @@ std::uint32_t Magnitude32(bool asSigned, std::int64_t value, bool& negative) {
 }
 
 // A number with a width, a precision or in hexadecimal.
-template <class Out>
-void AppendPaddedInteger(Out& out, const Placeholder& ph, std::int64_t value) {
+void AppendPaddedInteger(TextOut& out, const Placeholder& ph, std::int64_t value) {
   char buffer[24];
   char* end = buffer + sizeof buffer;
   bool negative = false;
@@ -119,9 +92,7 @@ void AppendPaddedInteger(Out& out, const Placeholder& ph, std::int64_t value) {
   AppendPadded(out, ph, negative, std::string_view(first, end - first));
 }
 
-
-template <class Out>
-void AppendText(Out& out, const FieldArg& arg) {
+void AppendText(TextOut& out, const FieldArg& arg) {
   switch (arg.kind) {
     case FieldArg::Kind::Utf8: out.Append(arg.text); break;
     case FieldArg::Kind::Cp1251: out.Cp1251(arg.text); break;
@@ -157,8 +128,7 @@ TCompiledFormat::Step StepOf(const Placeholder& ph) {
   }
 }
 
-template <class Out>
-void AppendArgument(Out& out, TCompiledFormat::Step step, const Placeholder& ph, const FieldArg& arg) {
+void AppendArgument(TextOut& out, TCompiledFormat::Step step, const Placeholder& ph, const FieldArg& arg) {
   using Step = TCompiledFormat::Step;
   switch (step) {
     case Step::Unsigned:
@@ -179,8 +149,7 @@ void AppendArgument(Out& out, TCompiledFormat::Step step, const Placeholder& ph,
 
 // The pieces of a compiled format written with args in order. A placeholder
 // without an argument writes nothing; surplus arguments are ignored.
-template <class Out>
-void PutPieces(Out out, const TCompiledFormat::Piece* from, const TCompiledFormat::Piece* to,
+void PutPieces(TextOut out, const TCompiledFormat::Piece* from, const TCompiledFormat::Piece* to,
                std::initializer_list<FieldArg> args) {
   const FieldArg* next = args.begin();
   for (const TCompiledFormat::Piece* p = from; p != to; ++p) {
@@ -247,12 +216,14 @@ std::size_t TCompiledFormat::Room(std::initializer_list<FieldArg> args) const {
 }
 
 char* TCompiledFormat::Put(char* o, std::initializer_list<FieldArg> args, const Piece* from, const Piece* to) const {
-  PutPieces(PointerOut{o}, from, to, args);
+  PutPieces(TextOut{o}, from, to, args);
   return o;
 }
 
 void TCompiledFormat::Append(std::string& out, std::initializer_list<FieldArg> args) const {
-  PutPieces(StringOut{out}, begin(), end(), args);
+  const std::size_t at = out.size();
+  out.resize(at + Room(args));
+  out.resize(static_cast<std::size_t>(Put(out.data() + at, args) - out.data()));
 }
 
 void AppendBcdDigits(std::string& out, std::string_view bytes) {
@@ -274,13 +245,8 @@ void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t cou
 }
 
 void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args) {
-  StringOut text{out};
-  const FieldArg* next = args.begin();
-  ForEachFormatPiece(
-      fmt, [&](const char* literal, std::size_t size) { text.Append(literal, size); },
-      [&](const FormatPlaceholder& ph) {
-        if (next != args.end()) AppendArgument(text, StepOf(ph), ph, *next++);
-      });
+  TCompiledFormat format;
+  if (format.Compile(fmt)) format.Append(out, args);
 }
 
 }  // namespace pkt

@@ -91,8 +91,7 @@ constexpr void ForEachFormatPiece(const char* fmt, Literal&& literal, Placeholde
 }
 
 // A format read once into its pieces: the tag table's formats are written
-// millions of times by the export. The text is that of AppendFieldFormat with
-// the same format and arguments.
+// millions of times by the export.
 class TCompiledFormat {
  public:
   // How a piece is written, worked out when the format is read: the
@@ -138,8 +137,10 @@ class TCompiledFormat {
 // shows without a sign) written at o, at most 24 bytes; returns the end.
 char* PutHundredths(char* o, std::int64_t hundredths);
 
-// Appends fmt with its placeholders replaced by args in order. A placeholder
-// without an argument writes nothing; surplus arguments are ignored.
+// Appends fmt with its placeholders replaced by args in order, the format
+// read for this one call. A placeholder without an argument writes nothing;
+// surplus arguments are ignored. A format that does not compile (see
+// Compile; no format of the tag table) appends nothing.
 void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args);
 
 // Appends the decimal text of packed BCD bytes whose nibbles are all digits,
