@@ -96,9 +96,5 @@ inline char* PutBcdDigitsOf(char* o, const std::uint8_t* d, std::uint32_t n) {
   for (; i < n; ++i, o += 2) PutTwoDigits(o, d[i] - 6u * (d[i] >> 4));
   return o;
 }
-// The same for any bytes: null, with nothing written, when a nibble is not a digit.
-inline char* PutBcdDigits(char* o, const std::uint8_t* d, std::uint32_t n) {
-  return AllBcdDigits(d, n) ? PutBcdDigitsOf(o, d, n) : nullptr;
-}
 
 }  // namespace pkt

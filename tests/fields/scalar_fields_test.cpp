@@ -13,6 +13,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// The digits of any BCD bytes, as the fields write them: null, with nothing
+// written, when a nibble is not a digit.
+char* PutBcdDigits(char* o, const std::uint8_t* d, std::uint32_t n) {
+  return AllBcdDigits(d, n) ? PutBcdDigitsOf(o, d, n) : nullptr;
+}
+
 TEST(FieldReaders, FixedWidthReadersAcceptExactlyTheirWidth) {
   ExpectField(44, B({0x02}), "MF_CARD_TYPE: 2");
   ExpectOmitted(44, B({}));

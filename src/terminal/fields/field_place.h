@@ -119,7 +119,6 @@ class FieldPlace {
     }
   }
 
-  TreeNode* node() const { return node_; }
   // The export line this place writes to; null in the tree.
   ExportLine* line() const { return line_; }
 
