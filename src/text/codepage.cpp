@@ -146,6 +146,10 @@ char* PutCp1251AsUtf8(char* o, std::string_view bytes) {
 }
 
 void AppendCp1251AsUtf8(std::string& out, std::string_view bytes) {
+  // An ASCII text (most addresses and names) is its own UTF-8, and a short
+  // one keeps fitting in the string itself.
+  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return void(out.append(bytes));
   const std::size_t at = out.size();
   out.resize(at + 3 * bytes.size());
   out.resize(static_cast<std::size_t>(PutCp1251AsUtf8(out.data() + at, bytes) - out.data()));
