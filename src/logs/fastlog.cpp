@@ -60,8 +60,10 @@ constexpr std::uint64_t kResyncStep = terminal_header::kSize;
 
 // The log's bytes as one walk reads them. Copied, they are read into a window
 // of the walking thread's own, a stretch of the file at a time: a walk that
-// reads only the headers reads every page of the log once, and the copy costs
-// several times less than reaching each page through the mapping (see ReadAt).
+// reads only the headers reads every page of the log once, and a copy costs
+// what the memory's speed makes it cost, while reaching each page through the
+// mapping costs a page fault whose price depends on the machine (several times
+// the copy on some virtual machines, less than it on others; see ReadAt).
 // A walk with a filter reads through the mapping: the filter looks at every
 // record there anyway, and a copy would only add to it. The records lie one
 // after the other, but where the next begins is known only from this one's

@@ -3,8 +3,9 @@
 // the viewer's filter about each, keeps an entry for every accepted record and
 // orders the entries by time stamp, ties by file offset. A walk without a
 // filter copies the headers it steps on from the file a stretch at a time
-// (quicker than reaching every page through the mapping); every other read
-// goes to the mapped view, which stays mapped until Close.
+// (a copy's cost is bounded; a page fault's for every page of the mapping
+// depends on the machine); every other read goes to the mapped view, which
+// stays mapped until Close.
 //
 // Public interface of the index; the record layouts are in logs/records.h.
 #include <cstdint>

@@ -97,10 +97,10 @@ class TMappedFile {
   std::uint64_t size() const { return size_; }
   bool isOpen() const { return file_.valid(); }
   // Copies the n mapped bytes at offset (offset + n <= size()) with pread,
-  // past the view. A pass over a whole file is several times quicker this way:
-  // through the view every page costs the processor a page-table walk, while
-  // the system copies from its own large pages. Bytes the file no longer holds
-  // read as zeros, as the view's do.
+  // past the view: a pass over a whole file then costs a copy, bounded by the
+  // memory's speed, instead of a page fault for every page of the view, whose
+  // cost depends on the machine. Bytes the file no longer holds read as zeros,
+  // as the view's do.
   void ReadAt(std::uint64_t offset, void* to, std::size_t n) const;
 
  private:
