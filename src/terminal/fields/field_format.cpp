@@ -113,21 +113,6 @@ void AppendText(TextOut& out, const FieldArg& arg) {
   }
 }
 
-// How a placeholder is written; the same for a format read once and a format
-// read as it is applied.
-TCompiledFormat::Step StepOf(const Placeholder& ph) {
-  using Step = TCompiledFormat::Step;
-  const bool plain = ph.width == 0 && ph.precision < 0;
-  switch (ph.conversion) {
-    case 'u': return plain ? Step::Unsigned : Step::Padded;
-    case 'd': return plain ? Step::Signed : Step::Padded;
-    case 'X': return Step::Padded;
-    case 'f': return Step::Hundredths;
-    case 's': return Step::Text;
-    default: return Step::Skipped;  // the table's formats are checked when built
-  }
-}
-
 void AppendArgument(TextOut& out, TCompiledFormat::Step step, const Placeholder& ph, const FieldArg& arg) {
   using Step = TCompiledFormat::Step;
   switch (step) {
@@ -172,25 +157,6 @@ char* PutHundredths(char* o, std::int64_t hundredths) {
   *o++ = '.';
   PutTwoDigits(o, static_cast<unsigned>(m % 100));
   return o + 2;
-}
-
-bool TCompiledFormat::Compile(const char* fmt) {
-  count_ = 0;
-  literalSize_ = 0;
-  bool fits = fmt != nullptr;
-  auto add = [&](const char* text, std::size_t size, const FormatPlaceholder& ph) {
-    if (count_ == kMaxPieces) fits = false;
-    if (!fits) return;
-    pieces_[count_++] = {text, static_cast<std::uint32_t>(size), ph};
-    literalSize_ += size;
-  };
-  ForEachFormatPiece(
-      fmt, [&](const char* text, std::size_t size) { add(text, size, {}); },
-      [&](const FormatPlaceholder& ph) {
-        add(nullptr, 0, ph);
-        if (fits) pieces_[count_ - 1].step = StepOf(ph);
-      });
-  return fits;
 }
 
 std::size_t TCompiledFormat::Room(std::initializer_list<FieldArg> args) const {

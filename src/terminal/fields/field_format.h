@@ -91,7 +91,7 @@ constexpr void ForEachFormatPiece(const char* fmt, Literal&& literal, Placeholde
 }
 
 // A format read once into its pieces: the tag table's formats are written
-// millions of times by the export.
+// millions of times by the export, and checked when the table is built.
 class TCompiledFormat {
  public:
   // How a piece is written, worked out when the format is read: the
@@ -107,14 +107,18 @@ class TCompiledFormat {
     Skipped,     // a conversion the formatter does not know: nothing
   };
   struct Piece {
-    const char* text;  // literal bytes; null for a placeholder
-    std::uint32_t size;
+    const char* text = nullptr;  // literal bytes; null for a placeholder
+    std::uint32_t size = 0;
     FormatPlaceholder ph;
     Step step = Step::Literal;
   };
   // False for a null format or one of more than kMaxPieces pieces (literal
   // runs and placeholders).
-  bool Compile(const char* fmt);
+  constexpr bool Compile(const char* fmt);
+  // The argument that placeholder i takes, as a letter: 'i' for u, d and X,
+  // 's' for s, 'f' for %.2f, '?' for anything else; 0 past the last (i below kMaxPieces).
+  constexpr char Argument(int i) const { return letters_[i]; }
+  constexpr int Arguments() const { return arguments_; }
   // The most bytes Put writes with these arguments.
   std::size_t Room(std::initializer_list<FieldArg> args) const;
   // Writes the text at o, which has Room(args) bytes; returns its end.
@@ -129,9 +133,39 @@ class TCompiledFormat {
  private:
   static constexpr int kMaxPieces = 12;
   Piece pieces_[kMaxPieces] = {};
+  char letters_[kMaxPieces] = {};
   int count_ = 0;
+  int arguments_ = 0;
   std::size_t literalSize_ = 0;
 };
+
+constexpr bool TCompiledFormat::Compile(const char* fmt) {
+  *this = TCompiledFormat();
+  bool fits = fmt != nullptr;
+  auto add = [&](const Piece& piece) {
+    fits = fits && count_ < kMaxPieces;
+    if (!fits) return;
+    pieces_[count_++] = piece;
+    literalSize_ += piece.size;
+  };
+  ForEachFormatPiece(
+      fmt, [&](const char* text, std::size_t size) { add({text, static_cast<std::uint32_t>(size), {}}); },
+      [&](const FormatPlaceholder& ph) {
+        const bool plain = ph.width == 0 && ph.precision < 0;
+        Step step = Step::Skipped;
+        char letter = '?';
+        switch (ph.conversion) {
+          case 'u': step = plain ? Step::Unsigned : Step::Padded; letter = 'i'; break;
+          case 'd': step = plain ? Step::Signed : Step::Padded; letter = 'i'; break;
+          case 'X': step = Step::Padded; letter = 'i'; break;
+          case 'f': step = Step::Hundredths; letter = ph.precision == 2 ? 'f' : '?'; break;
+          case 's': step = Step::Text; letter = 's'; break;
+        }
+        add({nullptr, 0, ph, step});
+        if (fits) letters_[arguments_++] = letter;
+      });
+  return fits;
+}
 
 // A signed count of hundredths with two decimals (-105 gives -1.05; zero
 // shows without a sign) written at o, at most 24 bytes; returns the end.
@@ -151,40 +185,14 @@ void AppendBcdDigits(std::string& out, std::string_view bytes);
 // last one too): the bytes of HexBytesText, without a string of their own.
 void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count);
 
-// The placeholders of a format as a signature, one letter each: 'i' for u, d
-// and X, 's' for s, 'f' for %.2f; "?" for anything the formatter does not
-// know. Used at compile time to check every row of the tag table against the
-// arguments its conversion passes.
-struct FormatSignature {
-  char letters[8] = {};
-  int count = 0;
-  bool bad = false;
-};
-
-constexpr FormatSignature SignatureOf(const char* fmt) {
-  FormatSignature sig;
-  ForEachFormatPiece(
-      fmt, [](const char*, std::size_t) {},
-      [&](const FormatPlaceholder& ph) {
-        char letter = '?';
-        if (ph.conversion == 'u' || ph.conversion == 'd' || ph.conversion == 'X') letter = 'i';
-        if (ph.conversion == 's') letter = 's';
-        if (ph.conversion == 'f' && ph.precision == 2) letter = 'f';
-        if (letter == '?' || sig.count == 7) sig.bad = true;
-        if (!sig.bad) sig.letters[sig.count++] = letter;
-      });
-  return sig;
-}
-
-// True when fmt's placeholders are exactly the letters of expected ("is", "ii", "" ...).
-constexpr bool FormatTakes(const char* fmt, const char* expected) {
-  FormatSignature sig = SignatureOf(fmt);
-  if (sig.bad) return false;
-  int n = 0;
-  while (expected[n]) ++n;
-  if (n != sig.count) return false;
-  for (int i = 0; i < n; ++i)
-    if (sig.letters[i] != expected[i]) return false;
+// True when fmt compiles and its placeholders take exactly the arguments of
+// expected, one letter each as Argument says ("is", "ii", "" ...): every row
+// of the tag table is checked so against what its conversion passes.
+constexpr bool FormatTakes(const char* fmt, std::string_view expected) {
+  TCompiledFormat format;
+  if (!format.Compile(fmt) || format.Arguments() != static_cast<int>(expected.size())) return false;
+  for (int i = 0; i < format.Arguments(); ++i)
+    if (format.Argument(i) != expected[i]) return false;
   return true;
 }
 

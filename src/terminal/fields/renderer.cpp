@@ -51,7 +51,6 @@ struct TFieldPlan {
   FieldColumns tree;
   FieldColumns exported;
   TCompiledFormat format;
-  FormatSignature signature;
   // The straight form: quoted when the literal text holds a blank; the
   // literal text before the first placeholder and after the last, with the
   // quotes, copied whole (their unused bytes are overwritten by what
@@ -173,7 +172,7 @@ FieldArg DecimalText(char (&digits)[48], bool negative, unsigned __int128 v) {
 template <class Put>
 void WithArguments(const TFieldPlan& plan, const TFieldReading& rd, Put&& put, bool asciiText = false) {
   using Kind = TFieldReading::Kind;
-  const char first = plan.signature.letters[0];
+  const char first = plan.format.Argument(0);
   char digits[48];
   switch (rd.kind) {
     case Kind::Number:
@@ -187,7 +186,7 @@ void WithArguments(const TFieldPlan& plan, const TFieldReading& rd, Put&& put, b
       return put({FieldArg::Int(static_cast<std::uint32_t>(rd.magnitude / 100)), cents});
     }
     case Kind::Code:
-      if (plan.signature.count == 2) return put({FieldArg::Int(SignedValue(rd)), FieldArg::Utf8(rd.text)});
+      if (plan.format.Arguments() == 2) return put({FieldArg::Int(SignedValue(rd)), FieldArg::Utf8(rd.text)});
       return put({FieldArg::Utf8(rd.text)});
     case Kind::Text:
       if (rd.coding == TFieldReading::Coding::Stars) return put({FieldArg::Stars(rd.text.size())});
@@ -292,7 +291,6 @@ TFieldPlan MakePlan(const FieldRule& r) {
   plan.exportStep = r.exportRule.noCase ? Step::Unknown : plan.treeStep;
   plan.tree = TreeColumns(r);
   plan.exported = ExportColumns(r);
-  plan.signature = SignatureOf(r.format);
   const bool compiled = plan.format.Compile(r.format);
   const bool byCode = r.conv == Conv::MessageType || r.conv == Conv::ResponseCode || r.conv == Conv::WeekDays;
   if (r.conv == Conv::Fixed) {
