@@ -33,6 +33,22 @@ inline char* PutDecimalBackward(char* end, std::uint64_t v) {
   return p;
 }
 
+// The same for a value of 128 bits (up to 39 digits): a card number or a
+// balance of twenty BCD digits does not fit in 64.
+inline char* PutWideDecimalBackward(char* end, unsigned __int128 v) {
+  char* p = end;
+  // Nineteen digits at a time in 64 bits: 128-bit division is slow.
+  constexpr std::uint64_t kChunk = 10000000000000000000ull;
+  while (v >= kChunk) {
+    const auto low = static_cast<std::uint64_t>(v % kChunk);
+    v /= kChunk;
+    char* const chunkStart = p - 19;
+    p = PutDecimalBackward(p, low);
+    while (p > chunkStart) *--p = '0';
+  }
+  return PutDecimalBackward(p, static_cast<std::uint64_t>(v));
+}
+
 // The number of decimal digits of v (1 for 0): the bit length gives the
 // count to within one, a power of ten decides.
 inline unsigned DecimalDigitCount(std::uint64_t v) {

@@ -190,11 +190,6 @@ static_assert(std::size(kMessageTypes) == 85 && std::size(kResponseCodes) == 67)
 constexpr auto kMessageTypeIndex = Index(kMessageTypes);
 constexpr auto kResponseCodeIndex = Index(kResponseCodes);
 
-inline void AppendHex(std::string& out, std::uint8_t b) {
-  out.push_back(kHexDigits[b >> 4]);
-  out.push_back(kHexDigits[b & 0x0F]);
-}
-
 // Day names, bit 0 (Monday) to bit 6 (Sunday).
 constexpr const char* kDayNames[7] = {"Пн", "Вт", "Ср", "Чт", "Пт", "Сб", "Вс"};
 
@@ -276,13 +271,19 @@ std::string WeekDaysText(std::uint8_t mask) {
   return out;
 }
 
+void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count) {
+  const std::size_t at = out.size();
+  out.resize(at + 3 * count);
+  char* p = out.data() + at;
+  for (std::size_t i = 0; i < count; ++i) {
+    p = PutHexByte(p, bytes[i]);
+    *p++ = ' ';
+  }
+}
+
 std::string HexBytesText(const std::uint8_t* bytes, std::size_t count) {
   std::string out;
-  out.reserve(3 * count);
-  for (std::size_t i = 0; i < count; ++i) {
-    AppendHex(out, bytes[i]);
-    out.push_back(' ');
-  }
+  AppendHexBytes(out, bytes, count);
   return out;
 }
 

@@ -34,7 +34,8 @@ std::string_view TransactionTokenText(const TTLVStorage& storage, std::uint32_t 
 // ("Пн-Пт", "Вт-Вс"); any other mask as the day names one after the other
 // ("Пн", "ПнВт", "ПнСрПт"); no day gives the empty text.
 std::string WeekDaysText(std::uint8_t mask);
-// Each byte as "%02X " (the last one too).
+// Each byte as "%02X " (the last one too), appended to out or as a text of its own.
+void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count);
 std::string HexBytesText(const std::uint8_t* bytes, std::size_t count);
 // Six bytes: year - 1900, month, day, hour, minute, second; nothing validated,
 // day of week and milliseconds 0.

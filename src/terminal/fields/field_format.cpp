@@ -192,24 +192,6 @@ void TCompiledFormat::Append(std::string& out, std::initializer_list<FieldArg> a
   out.resize(static_cast<std::size_t>(Put(out.data() + at, args) - out.data()));
 }
 
-void AppendBcdDigits(std::string& out, std::string_view bytes) {
-  const std::size_t at = out.size();
-  out.resize(at + 2 * bytes.size() + 1);
-  const auto* d = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  char* end = PutBcdDigitsOf(out.data() + at, d, static_cast<std::uint32_t>(bytes.size()));
-  out.resize(static_cast<std::size_t>(end - out.data()));
-}
-
-void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count) {
-  const std::size_t at = out.size();
-  out.resize(at + 3 * count);
-  char* p = out.data() + at;
-  for (std::size_t i = 0; i < count; ++i) {
-    p = PutHexByte(p, bytes[i]);
-    *p++ = ' ';
-  }
-}
-
 void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args) {
   TCompiledFormat format;
   if (format.Compile(fmt)) format.Append(out, args);

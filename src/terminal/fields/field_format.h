@@ -177,14 +177,6 @@ char* PutHundredths(char* o, std::int64_t hundredths);
 // Compile; no format of the tag table) appends nothing.
 void AppendFieldFormat(std::string& out, const char* fmt, std::initializer_list<FieldArg> args);
 
-// Appends the decimal text of packed BCD bytes whose nibbles are all digits,
-// without the leading zeros ("0" for none).
-void AppendBcdDigits(std::string& out, std::string_view bytes);
-
-// Appends each byte as two upper-case hexadecimal digits and a blank (the
-// last one too): the bytes of HexBytesText, without a string of their own.
-void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count);
-
 // True when fmt compiles and its placeholders take exactly the arguments of
 // expected, one letter each as Argument says ("is", "ii", "" ...): every row
 // of the tag table is checked so against what its conversion passes.

@@ -116,9 +116,13 @@ bool SetBcdDigits(const TTLV& item, TFieldReading& out) {
   return true;
 }
 
+// Ten-thousandths rounded to hundredths, a half away from zero (1.005 gives
+// 1.01 and -1.005 gives -1.01), in integers: the decimal value is exact.
 void SetRoundedHundredths(TFieldReading& out, std::int64_t tenThousandths) {
-  const std::int64_t h = RoundToHundredths(tenThousandths);
-  SetHundredths(out, h < 0, h < 0 ? 0u - static_cast<std::uint64_t>(h) : static_cast<std::uint64_t>(h));
+  const bool negative = tenThousandths < 0;
+  const std::uint64_t m =
+      negative ? 0u - static_cast<std::uint64_t>(tenThousandths) : static_cast<std::uint64_t>(tenThousandths);
+  SetHundredths(out, negative, m / 100 + (m % 100 >= 50 ? 1 : 0));
 }
 
 // The one-byte codes shown by a catalogue text.
@@ -234,13 +238,6 @@ void ReadSpecial(const TTLVStorage& storage, const FieldRule& r, TFieldReading& 
 
 }  // namespace
 
-std::int64_t RoundToHundredths(std::int64_t tenThousandths) {
-  const bool negative = tenThousandths < 0;
-  const std::uint64_t m =
-      negative ? 0u - static_cast<std::uint64_t>(tenThousandths) : static_cast<std::uint64_t>(tenThousandths);
-  const std::uint64_t h = m / 100 + (m % 100 >= 50 ? 1 : 0);
-  return negative ? -static_cast<std::int64_t>(h) : static_cast<std::int64_t>(h);
-}
 
 FieldColumns TreeColumns(const FieldRule& r) { return {r.buffer, r.failure}; }
 
@@ -268,20 +265,6 @@ void ReadField(const TTLVStorage& storage, const TTLV& item, const FieldRule& r,
     case Conv::Structured: return;
     default: return ReadScalar(storage, item, r, columns, out);
   }
-}
-
-char* PutWideDecimalBackward(char* end, unsigned __int128 v) {
-  char* p = end;
-  // Nineteen digits at a time in 64 bits: 128-bit division is slow.
-  constexpr std::uint64_t kChunk = 10000000000000000000ull;
-  while (v >= kChunk) {
-    const auto low = static_cast<std::uint64_t>(v % kChunk);
-    v /= kChunk;
-    char* const chunkStart = p - 19;
-    p = PutDecimalBackward(p, low);
-    while (p > chunkStart) *--p = '0';
-  }
-  return PutDecimalBackward(p, static_cast<std::uint64_t>(v));
 }
 
 }  // namespace pkt

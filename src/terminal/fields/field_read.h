@@ -54,11 +54,4 @@ struct TFieldReading {
 void ReadField(const TTLVStorage& storage, const TTLV& item, const FieldRule& r, const FieldColumns& columns,
                TFieldReading& out);
 
-// Ten-thousandths rounded to hundredths, a half away from zero (1.005 gives
-// 1.01 and -1.005 gives -1.01), in integers: the decimal value is exact.
-std::int64_t RoundToHundredths(std::int64_t tenThousandths);
-
-// The decimal digits of v written backwards to end; returns the first.
-char* PutWideDecimalBackward(char* end, unsigned __int128 v);
-
 }  // namespace pkt

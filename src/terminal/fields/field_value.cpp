@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "platform/digits.h"
 #include "terminal/fields/field_format.h"
 #include "terminal/fields/field_read.h"
 #include "terminal/fields/renderer.h"
@@ -87,8 +88,10 @@ void NumberValue(const FieldRule& r, const TFieldReading& reading, TFieldValue& 
   v.kind = Kind::Number;
   v.negative = negative && magnitude != 0;
   if (conversion == 's' && !reading.bcdDigits.empty()) {
-    v.digits.clear();
-    AppendBcdDigits(v.digits, reading.bcdDigits);
+    const auto* d = reinterpret_cast<const std::uint8_t*>(reading.bcdDigits.data());
+    const auto n = static_cast<std::uint32_t>(reading.bcdDigits.size());
+    v.digits.resize(2 * n + 1);
+    v.digits.resize(static_cast<std::size_t>(PutBcdDigitsOf(v.digits.data(), d, n) - v.digits.data()));
   } else {
     PutDigits(magnitude, 0, v.digits);
   }

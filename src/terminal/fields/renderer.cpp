@@ -10,6 +10,7 @@
 
 #include "platform/bytes.h"
 #include "platform/digits.h"
+#include "terminal/catalogues.h"
 #include "terminal/fields/field_format.h"
 #include "terminal/fields/field_read.h"
 #include "terminal/fields/field_table.h"

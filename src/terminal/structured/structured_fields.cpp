@@ -189,7 +189,7 @@ void AppendPurseAction(std::string& out, const std::uint8_t* r) {
   out += "LIMIT_VALUE: ";
   out += GroupedNumber(LE64(r + 2));
   out += " GUID: ";
-  out += HexBytesText(r + 10, 16);
+  AppendHexBytes(out, r + 10, 16);
   out += "] ";
 }
 
@@ -201,7 +201,7 @@ void AppendPurseChange(std::string& out, const std::uint8_t* r) {
   out += " DATE: ";
   out += TimeStampText(DecodeDateTime6(r + 20));
   out += " GUID: ";
-  out += HexBytesText(r, 16);
+  AppendHexBytes(out, r, 16);
   out += "] ";
 }
 
