@@ -166,7 +166,9 @@ std::uint64_t WriteChunked(const Log& log, Render render, const TSink& sink, con
     return bytes;
   }
 
-  struct Slot {
+  // A slot to a cache line: the two threads write the ends of their texts
+  // at every field, and slots sharing a line would pass it to and fro.
+  struct alignas(64) Slot {
     TTextBuffer text;
     bool ready = false;
     std::exception_ptr error;
