@@ -53,5 +53,10 @@ struct TFieldReading {
 // item, an item of storage, with the columns of the front end.
 void ReadField(const TTLVStorage& storage, const TTLV& item, const FieldRule& r, const FieldColumns& columns,
                TFieldReading& out);
+// ReadField for row r alone, its conversion and reader fixed: the renderer
+// keeps it in the row's plan and calls it for every field of the row.
+using FieldReader = void (*)(const TTLVStorage& storage, const TTLV& item, const FieldRule& r,
+                             const FieldColumns& columns, TFieldReading& out);
+FieldReader FieldReaderOf(const FieldRule& r);
 
 }  // namespace pkt

@@ -46,6 +46,7 @@ enum class LineForm : std::uint8_t {
 // The plan of one row of the tag table, made once when first asked for.
 struct TFieldPlan {
   const FieldRule* rule = nullptr;  // null: the tag has no case
+  FieldReader read = nullptr;
   Step treeStep = Step::Unknown;
   Step exportStep = Step::Unknown;
   LineForm lineForm = LineForm::Text;
@@ -288,6 +289,7 @@ Step StepOf(const FieldRule& r) {
 TFieldPlan MakePlan(const FieldRule& r) {
   TFieldPlan plan;
   plan.rule = &r;
+  plan.read = FieldReaderOf(r);
   plan.treeStep = StepOf(r);
   plan.exportStep = r.exportRule.noCase ? Step::Unknown : plan.treeStep;
   plan.tree = TreeColumns(r);
@@ -415,7 +417,7 @@ __attribute__((flatten)) void RenderField(const FieldPlace& place, const TTLVSto
   switch (place.isExport() ? plan.exportStep : plan.treeStep) {
     case Step::Scalar: {
       TFieldReading rd;
-      ReadField(storage, item, *plan.rule, place.isExport() ? plan.exported : plan.tree, rd);
+      plan.read(storage, item, *plan.rule, place.isExport() ? plan.exported : plan.tree, rd);
       ExportLine* const line = place.line();
       if (line == nullptr || !WriteOnLine(plan, rd, *line)) WriteFieldText(place, plan, rd, depth);
       return;

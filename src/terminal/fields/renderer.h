@@ -13,7 +13,8 @@
 // (field_format.h), and how its field goes onto an export line (its text
 // converted to cp1251 and quoted; its fixed text or the text of each one-byte
 // code, made once; or its numbers written through the format straight into
-// the line). Every field then takes the same three steps: ReadField reads and
+// the line), and its reader (ReadField made for the row's conversion and
+// reader). Every field then takes the same three steps: the reader reads and
 // converts the value into a reading (field_read.h), the writer puts the
 // reading through the format, and the front end (field_place.h) takes the
 // text. FieldValueOf (field_value.h) turns the same reading into a typed
