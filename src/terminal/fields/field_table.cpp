@@ -293,6 +293,7 @@ constexpr const char* ArgumentsOf(const FieldRule& r) {
 
 constexpr bool RowIsSound(const FieldRule& r) {
   if (r.name == nullptr || r.format == nullptr) return false;
+  if (r.conv > Conv::Structured || r.reader > Reader::Raw) return false;  // past the readers made for each pair
   // An enumeration's format for the other values may show the number or not.
   bool fits = FormatTakes(r.format, ArgumentsOf(r)) || (r.conv == Conv::Enumeration && FormatTakes(r.format, ""));
   if (!fits) return false;

@@ -14,7 +14,8 @@ namespace pkt {
 
 // How a field's value is read (always the first item with the field's tag).
 // Raw stays the last reader and Structured the last conversion: a reader is
-// made for every pair of the two (field_read.cpp).
+// made for every pair of the two (field_read.cpp), and the table's check
+// rejects a row past them.
 enum class Reader : std::uint8_t {
   None,   // not read: the field shows a fixed text or a transaction token
   Byte,   // exactly 1 byte
