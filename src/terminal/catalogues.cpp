@@ -222,10 +222,7 @@ std::string_view TokenText(const std::uint8_t* b, TCatalogueText& buffer) {
   // the digits of each number come most significant byte first.
   static constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
   char* p = buffer.data();
-  for (int i : kOrder) {
-    *p++ = kHexDigits[b[i] >> 4];
-    *p++ = kHexDigits[b[i] & 0x0F];
-  }
+  for (int i : kOrder) p = PutHexByte(p, b[i]);
   return {buffer.data(), 32};
 }
 
@@ -236,7 +233,11 @@ std::string TokenText(const std::uint8_t* b) {
 
 std::string_view TransactionTokenText(const TTLVStorage& storage, std::uint32_t tag, TCatalogueText& buffer) {
   const TTLV* item = nullptr;
-  if (storage.Find(tag, item, 0) != TLV_OK) return "Failed to retrieve transaction token!";
+  return TransactionTokenText(storage.Find(tag, item, 0) == TLV_OK ? item : nullptr, buffer);
+}
+
+std::string_view TransactionTokenText(const TTLV* item, TCatalogueText& buffer) {
+  if (item == nullptr) return "Failed to retrieve transaction token!";
   if (item->GetLength() != 16) return "Invalid transaction token!";
   std::uint8_t token[16];
   if (!item->ReadAt(token, 0, sizeof token)) return "Failed to extract transaction token from TLV!";

@@ -29,6 +29,8 @@ std::string_view MessageTypeName(std::uint8_t id, TCatalogueText& buffer);
 std::string_view ResponseCodeText(std::uint8_t code, TCatalogueText& buffer);
 std::string_view TokenText(const std::uint8_t* bytes16, TCatalogueText& buffer);
 std::string_view TransactionTokenText(const TTLVStorage& storage, std::uint32_t tag, TCatalogueText& buffer);
+// The same for the first item with the tag, already found (null: none).
+std::string_view TransactionTokenText(const TTLV* first, TCatalogueText& buffer);
 // The days of a mask (bit 0 Monday .. bit 6 Sunday, bit 7 ignored): one
 // unbroken run of three or more days as a range of its first and last day
 // ("Пн-Пт", "Вт-Вс"); any other mask as the day names one after the other

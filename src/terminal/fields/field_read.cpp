@@ -203,9 +203,9 @@ void SetCode(TFieldReading& out, Conv conv, std::uint8_t code) {
 
 // The special rules: fields whose value is looked at as raw bytes because its
 // width varies or it holds more than one number.
-void ReadSpecial(const TTLVStorage& storage, const FieldRule& r, TFieldReading& out) {
-  const TTLV* item = nullptr;
-  const bool found = storage.Find(r.tag, item) == TLV_OK;
+void ReadSpecial(const TTLVStorage& storage, const TTLV& current, const FieldRule& r, TFieldReading& out) {
+  const TTLV* item = storage.FirstWithTag(current);
+  const bool found = item != nullptr;
   const std::uint32_t n = found ? item->GetLength() : 0;
   std::uint8_t b[16] = {};
   if (found) item->ReadAt(b, 0, sizeof b);
@@ -250,13 +250,12 @@ void ReadAs(const TTLVStorage& storage, const TTLV& item, const FieldRule& r, co
   switch (C) {
     case Conv::Fixed: return SetShown(out, r.format);
     case Conv::Token:
-      return SetText(out, TFieldReading::Coding::Utf8, TransactionTokenText(storage, r.tag, out.catalogue));
-    case Conv::Hex: {
-      const TTLV* found;
-      if (storage.Find(r.tag, found) == TLV_OK) return SetBytes(out, *found);
+      return SetText(out, TFieldReading::Coding::Utf8,
+                     TransactionTokenText(storage.FirstWithTag(item), out.catalogue));
+    case Conv::Hex:
+      if (const TTLV* found = storage.FirstWithTag(item)) return SetBytes(out, *found);
       return SetText(out, TFieldReading::Coding::Utf8, "???");
-    }
-    case Conv::Rule: return ReadSpecial(storage, r, out);
+    case Conv::Rule: return ReadSpecial(storage, item, r, out);
     case Conv::Nested:
     case Conv::Structured: return;
     default: return ReadScalar(storage, item, r, C, R, columns, out);

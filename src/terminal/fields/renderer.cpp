@@ -347,8 +347,7 @@ __attribute__((noinline)) void UnknownField(const FieldPlace& place, const TTLVS
   std::string local;
   std::string& text = place.Scratch(depth, local);
   AppendFieldFormat(text, "Неизвестное поле 0x%.2X", {FieldArg::Int(item.GetTag())});
-  const TTLV* found;
-  if (storage.Find(item.GetTag(), found) == TLV_OK) {
+  if (const TTLV* found = storage.FirstWithTag(item)) {
     text.append(" [ ");
     AppendHexBytes(text, found->GetData(), found->GetLength());
     text.append(" ]");
