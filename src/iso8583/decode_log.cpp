@@ -30,9 +30,9 @@ void HexDump(TDecodeLog& log, const std::uint8_t* bytes, std::size_t n) {
   hex.reserve(3 * kDumpWidth);
   chars.reserve(kDumpWidth);
   for (std::size_t i = 0; i < n; ++i) {
-    hex += kHexDigits[bytes[i] >> 4];
-    hex += kHexDigits[bytes[i] & 15];
-    hex += ' ';
+    char digits[3] = {0, 0, ' '};
+    PutHexByte(digits, bytes[i]);
+    hex.append(digits, sizeof digits);
     chars += Printable(bytes[i]);
     if (chars.size() == kDumpWidth) {
       log.AppendRaw(hex);
@@ -55,12 +55,8 @@ void HexDump(TDecodeLog& log, const std::uint8_t* bytes, std::size_t n) {
 
 std::optional<std::string> BytesToHex(const std::uint8_t* bytes, std::size_t n) {
   if (n == 0) return std::nullopt;
-  std::string out;
-  out.reserve(2 * n);
-  for (std::size_t i = 0; i < n; ++i) {
-    out += kHexDigits[bytes[i] >> 4];
-    out += kHexDigits[bytes[i] & 15];
-  }
+  std::string out(2 * n, '\0');
+  for (std::size_t i = 0; i < n; ++i) PutHexByte(out.data() + 2 * i, bytes[i]);
   return out;
 }
 
