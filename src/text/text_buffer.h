@@ -85,11 +85,14 @@ class TTextBuffer {
   }
   void Append(std::string_view s) { Append(s.data(), s.size()); }
   // Two bytes known at compile time, such as the line end CR LF.
+  // One store of both: stores of single chars could alias the buffer's own
+  // members, which would then be read again after each.
   void Append2(char a, char b) {
-    if (capacity_ - size_ < 2) Grow(size_ + 2);
-    data_[size_] = a;
-    data_[size_ + 1] = b;
-    size_ += 2;
+    const std::size_t at = size_;
+    if (capacity_ - at < 2) Grow(at + 2);
+    const char two[2] = {a, b};
+    std::memcpy(data_.get() + at, two, 2);
+    size_ = at + 2;
   }
 
   TTextBuffer& operator+=(char c) {
