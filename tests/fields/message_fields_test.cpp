@@ -157,6 +157,17 @@ TEST(FieldLookup, DuplicateTagsShowTheFirstValue) {
             "MF_TRN_NUMBER: 1\nMF_TRN_NUMBER: 1\n"
             "Неизвестное поле 0x09 [ 01  ]\nНеизвестное поле 0x09 [ 01  ]\n"
             "MF_CERT_DATA: [ 03  ]\nMF_CERT_DATA: [ 03  ]\n");
+  // The same for a token and a special rule (a date and time): the second item shows the first's value.
+  const Bytes first(16, 0x11), second(16, 0x22);
+  msg = TlvBuilder()
+            .Item(30, first)
+            .Item(30, second)
+            .Item(25, B({116, 4, 6, 9, 5, 0}))
+            .Item(25, B({117, 0, 1, 0, 0, 0}))
+            .bytes();
+  EXPECT_EQ(TreeOf(msg, 1),
+            "MF_TRZ_TOKEN: 11111111111111111111111111111111\nMF_TRZ_TOKEN: 11111111111111111111111111111111\n"
+            "MF_TRZ_DATETIME: 2016-04-06 09:05:00.000\nMF_TRZ_DATETIME: 2016-04-06 09:05:00.000\n");
   // A first item that cannot be read hides a readable second one.
   msg = TlvBuilder().Item(44, B({1, 2})).Byte(44, 5).bytes();
   EXPECT_EQ(TreeOf(msg, 1), "");
