@@ -12,6 +12,11 @@ inline constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+// The magnitude of v, the lowest value included (its negation overflows in 64 signed bits).
+inline std::uint64_t Magnitude(std::int64_t v) {
+  return v < 0 ? 0u - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+}
+
 // The two digits of v (below 100) at p.
 inline void PutTwoDigits(char* p, unsigned v) { std::memcpy(p, kDigitPairs + 2 * v, 2); }
 

@@ -100,11 +100,8 @@ void AppendText(TextOut& out, const FieldArg& arg) {
     case FieldArg::Kind::Integer: {
       char buffer[24];
       char* end = buffer + sizeof buffer;
-      bool negative = arg.integer < 0;
-      std::uint64_t m =
-          negative ? 0u - static_cast<std::uint64_t>(arg.integer) : static_cast<std::uint64_t>(arg.integer);
-      char* p = Digits(m, 10, end);
-      if (negative) *--p = '-';
+      char* p = Digits(Magnitude(arg.integer), 10, end);
+      if (arg.integer < 0) *--p = '-';
       out.Append(p, end - p);
       break;
     }
@@ -149,10 +146,8 @@ void PutPieces(TextOut out, const TCompiledFormat::Piece* from, const TCompiledF
 }  // namespace
 
 char* PutHundredths(char* o, std::int64_t hundredths) {
-  const bool negative = hundredths < 0;
-  const std::uint64_t m =
-      negative ? 0u - static_cast<std::uint64_t>(hundredths) : static_cast<std::uint64_t>(hundredths);
-  if (negative) *o++ = '-';
+  const std::uint64_t m = Magnitude(hundredths);
+  if (hundredths < 0) *o++ = '-';
   o = PutDecimal(o, m / 100);
   *o++ = '.';
   PutTwoDigits(o, static_cast<unsigned>(m % 100));

@@ -18,7 +18,7 @@ using Kind = TFieldReading::Kind;
 void SetNumber(TFieldReading& out, std::int64_t v) {
   out.kind = Kind::Number;
   out.negative = v < 0;
-  out.magnitude = out.negative ? 0u - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  out.magnitude = Magnitude(v);
 }
 
 void SetHundredths(TFieldReading& out, bool negative, unsigned __int128 hundredths) {
@@ -122,10 +122,8 @@ bool SetBcdDigits(const TTLV& item, TFieldReading& out) {
 // Ten-thousandths rounded to hundredths, a half away from zero (1.005 gives
 // 1.01 and -1.005 gives -1.01), in integers: the decimal value is exact.
 void SetRoundedHundredths(TFieldReading& out, std::int64_t tenThousandths) {
-  const bool negative = tenThousandths < 0;
-  const std::uint64_t m =
-      negative ? 0u - static_cast<std::uint64_t>(tenThousandths) : static_cast<std::uint64_t>(tenThousandths);
-  SetHundredths(out, negative, m / 100 + (m % 100 >= 50 ? 1 : 0));
+  const std::uint64_t m = Magnitude(tenThousandths);
+  SetHundredths(out, tenThousandths < 0, m / 100 + (m % 100 >= 50 ? 1 : 0));
 }
 
 // The one-byte codes shown by a catalogue text.
