@@ -277,7 +277,35 @@ std::size_t PageSize() {
   return page;
 }
 std::size_t RoundUpToPage(std::size_t n) { return (n + PageSize() - 1) / PageSize() * PageSize(); }
+
+// Zeroed pages of their own for size bytes (whole pages), backed by memory
+// only when first written.
+void* MapPages(std::size_t size, int flags) {
+  void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | flags, -1, 0);
+  if (p == MAP_FAILED) RaiseLastOSError();
+  // Large pages make filling a big array cost a few faults instead of one per
+  // page; a kernel without them simply declines the advice.
+  if (size >= kLargeBlock) (void)::madvise(p, size, MADV_HUGEPAGE);
+  return p;
+}
+
+// The sanitizer build keeps every block on its heap, where a read past the end is caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMapLargeBlocks = false;
+#else
+constexpr bool kMapLargeBlocks = true;
+#endif
 }  // namespace
+
+void* AllocateBlock(std::size_t bytes) {
+  if (kMapLargeBlocks && bytes >= kLargeBlock) return MapPages(RoundUpToPage(bytes), 0);
+  return ::operator new(bytes);
+}
+
+void FreeBlock(void* p, std::size_t bytes) noexcept {
+  if (kMapLargeBlocks && bytes >= kLargeBlock) return void(::munmap(p, RoundUpToPage(bytes)));
+  ::operator delete(p);
+}
 
 TReservedMemory::TReservedMemory(TReservedMemory&& other) noexcept
     : base_(std::exchange(other.base_, nullptr)), size_(std::exchange(other.size_, 0)) {}
@@ -295,12 +323,7 @@ void TReservedMemory::Reserve(std::size_t bytes) {
   Release();
   if (bytes == 0) return;
   const std::size_t size = RoundUpToPage(bytes);
-  void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (p == MAP_FAILED) RaiseLastOSError();
-  // Large pages make filling a big array cost a few faults instead of one per
-  // page; a kernel without them simply declines the advice.
-  if (size >= (2u << 20)) (void)::madvise(p, size, MADV_HUGEPAGE);
-  base_ = p;
+  base_ = MapPages(size, MAP_NORESERVE);
   size_ = size;
 }
 

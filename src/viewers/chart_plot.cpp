@@ -50,8 +50,8 @@ void SetX(TLatencyPoint& p, std::int64_t x) { p.timeMs = x; }
 
 // The aggregate of finer elements (X ascending) per interval, at the interval's start.
 template <class T>
-std::vector<T> Aggregate(std::span<const T> finer, std::int64_t interval) {
-  std::vector<T> out;
+TLargeVector<T> Aggregate(std::span<const T> finer, std::int64_t interval) {
+  TLargeVector<T> out;
   for (const T& e : finer) {
     const std::int64_t start = FloorTo(XOf(e), interval);
     if (out.empty() || XOf(out.back()) != start) {
@@ -134,8 +134,8 @@ std::string ChartAxisTitle(const char* title, std::int64_t intervalMs) {
 
 struct TChartPlotter::Level {
   std::int64_t intervalMs = 0;
-  std::vector<TLoadBucket> load;        // coarser levels of the load chart
-  std::vector<TLatencyPoint> latency;   // coarser levels of the latency chart
+  TLargeVector<TLoadBucket> load;       // coarser levels of the load chart
+  TLargeVector<TLatencyPoint> latency;  // coarser levels of the latency chart
 };
 
 TChartPlotter::TChartPlotter(std::shared_ptr<const TTerminalCharts> charts, Kind kind)

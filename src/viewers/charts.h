@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "logs/fastlog.h"
+#include "platform/files.h"
 #include "platform/systime.h"
 #include "viewers/progress.h"
 
@@ -52,9 +53,10 @@ struct TLatencyPoint {
   std::string TimeText() const { return TimeStampText(time); }
 };
 
+// A 2 GB log gives millions of points: their arrays grow in large pages.
 struct TTerminalCharts {
-  std::vector<TLoadBucket> load;
-  std::vector<TLatencyPoint> latency;
+  TLargeVector<TLoadBucket> load;
+  TLargeVector<TLatencyPoint> latency;
   void Clear() {
     load.clear();
     latency.clear();

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -165,6 +166,28 @@ TEST(ReservedMemory, ZeroedWritableAndTrimmable) {
   EXPECT_EQ(mem.data(), nullptr);
   mem.Reserve(0);
   EXPECT_EQ(mem.data(), nullptr);
+}
+
+// A vector grown from heap blocks into blocks mapped on their own and back
+// keeps its elements, and a freed mapped block leaves nothing mapped, also
+// for a size that is not a whole number of pages.
+TEST(BlockAllocator, VectorsGrowThroughHeapAndMappedBlocks) {
+  TLargeVector<std::uint32_t> v;
+  for (std::uint32_t i = 0; i < 3'000'000; ++i) v.push_back(i * 7u);  // 12 MB, well past kLargeBlock
+  for (std::uint32_t i = 0; i < v.size(); i += 4099) ASSERT_EQ(v[i], i * 7u);
+  v.resize(1000);
+  v.shrink_to_fit();
+  EXPECT_EQ(v[999], 999u * 7u);
+
+  const std::size_t odd = kLargeBlock + 12345;
+  void* p = AllocateBlock(odd);
+  std::memset(p, 0xAB, odd);
+  EXPECT_EQ(static_cast<std::uint8_t*>(p)[odd - 1], 0xAB);
+  FreeBlock(p, odd);
+#if !defined(__SANITIZE_ADDRESS__)
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  EXPECT_NE(::msync(p, (odd + page - 1) / page * page, MS_ASYNC), 0);
+#endif
 }
 
 TEST(Wildcard, MatchesStarsAndQuestionMarksWithoutRegardToCase) {
