@@ -11,6 +11,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <string_view>
 
 #include "platform/errors.h"
 
@@ -114,6 +115,38 @@ std::string SystemErrorMessage(int code) {
   char buf[256];
   // The GNU strerror_r returns the text, which may or may not be buf.
   return ::strerror_r(code, buf, sizeof buf);
+}
+
+std::optional<std::string> TunablesWithLargePages(const char* current) {
+  constexpr std::string_view kName = "glibc.malloc.hugetlb";
+  const std::string_view settings = current ? current : "";
+  if (settings.find(kName) != std::string_view::npos) return std::nullopt;
+  return std::string(settings) + (settings.empty() ? "" : ":") + std::string(kName) + "=1";
+}
+
+void RestartWithLargePages(char** argv) {
+#if !defined(__SANITIZE_ADDRESS__)
+  const char* preload = std::getenv("LD_PRELOAD");
+  if (preload && std::strstr(preload, "vgpreload")) return;  // valgrind would lose the program
+  const std::optional<std::string> tunables = TunablesWithLargePages(std::getenv("GLIBC_TUNABLES"));
+  if (!tunables) return;
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return;
+  self[n] = '\0';
+  const char* before = std::getenv("GLIBC_TUNABLES");
+  const std::string saved = before ? before : "";
+  if (::setenv("GLIBC_TUNABLES", tunables->c_str(), 1) != 0) return;
+  ::execv(self, argv);
+  // Not started again: the program goes on as it is, with the settings it had.
+  if (before) {
+    ::setenv("GLIBC_TUNABLES", saved.c_str(), 1);
+  } else {
+    ::unsetenv("GLIBC_TUNABLES");
+  }
+#else
+  (void)argv;
+#endif
 }
 
 }  // namespace pkt

@@ -246,6 +246,16 @@ TEST(Guid, BracedUpperCaseVersion4AndFreshEachTime) {
   EXPECT_EQ(seen.size(), 200u);
 }
 
+// Large pages join the settings the program was started with; a setting of
+// the operator's own for them is kept, and the program is not started again.
+TEST(LargePages, JoinTheSettingsUnlessTheyAreSetAlready) {
+  EXPECT_EQ(TunablesWithLargePages(nullptr), "glibc.malloc.hugetlb=1");
+  EXPECT_EQ(TunablesWithLargePages(""), "glibc.malloc.hugetlb=1");
+  EXPECT_EQ(TunablesWithLargePages("glibc.malloc.arena_max=2"), "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
+  EXPECT_EQ(TunablesWithLargePages("glibc.malloc.hugetlb=0"), std::nullopt);
+  EXPECT_EQ(TunablesWithLargePages("glibc.malloc.arena_max=2:glibc.malloc.hugetlb=2"), std::nullopt);
+}
+
 TEST(ProgramDirectory, IsTheExecutablesFolderUnlessPointedElsewhere) {
   const std::string exe = std::filesystem::canonical("/proc/self/exe").parent_path().string();
   EXPECT_EQ(ProgramDirectory(), exe);

@@ -5,8 +5,10 @@
 #include "app/gui/error_display.h"
 #include "app/gui/mdicont.h"
 #include "app/gui/translations.h"
+#include "platform/process.h"
 
 int main(int argc, char** argv) {
+  pkt::RestartWithLargePages(argv);
   pkt::TApplication app(argc, argv);
   app.setApplicationName(QString::fromUtf8(pkt::kApplicationTitle));
   pkt::InstallQtTranslations(app);
