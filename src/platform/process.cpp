@@ -128,14 +128,14 @@ void RestartWithLargePages(char** argv) {
 #if !defined(__SANITIZE_ADDRESS__)
   const char* preload = std::getenv("LD_PRELOAD");
   if (preload && std::strstr(preload, "vgpreload")) return;  // valgrind would lose the program
-  const std::optional<std::string> tunables = TunablesWithLargePages(std::getenv("GLIBC_TUNABLES"));
+  const char* before = std::getenv("GLIBC_TUNABLES");
+  const std::optional<std::string> tunables = TunablesWithLargePages(before);
   if (!tunables) return;
+  const std::string saved = before ? before : "";
   char self[4096];
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
   if (n <= 0) return;
   self[n] = '\0';
-  const char* before = std::getenv("GLIBC_TUNABLES");
-  const std::string saved = before ? before : "";
   if (::setenv("GLIBC_TUNABLES", tunables->c_str(), 1) != 0) return;
   ::execv(self, argv);
   // Not started again: the program goes on as it is, with the settings it had.
