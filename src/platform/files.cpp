@@ -289,21 +289,26 @@ void* MapPages(std::size_t size, int flags) {
   return p;
 }
 
-// The sanitizer build keeps every block on its heap, where a read past the end is caught.
+// Whether a block of bytes is mapped on its own: the one rule that both
+// AllocateBlock and FreeBlock follow. The sanitizer build keeps every block on
+// its heap, where a read past the end is caught.
+bool IsMappedBlock(std::size_t bytes) {
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMapLargeBlocks = false;
+  (void)bytes;
+  return false;
 #else
-constexpr bool kMapLargeBlocks = true;
+  return bytes >= kLargeBlock;
 #endif
+}
 }  // namespace
 
 void* AllocateBlock(std::size_t bytes) {
-  if (kMapLargeBlocks && bytes >= kLargeBlock) return MapPages(RoundUpToPage(bytes), 0);
+  if (IsMappedBlock(bytes)) return MapPages(RoundUpToPage(bytes), 0);
   return ::operator new(bytes);
 }
 
 void FreeBlock(void* p, std::size_t bytes) noexcept {
-  if (kMapLargeBlocks && bytes >= kLargeBlock) return void(::munmap(p, RoundUpToPage(bytes)));
+  if (IsMappedBlock(bytes)) return void(::munmap(p, RoundUpToPage(bytes)));
   ::operator delete(p);
 }
 
