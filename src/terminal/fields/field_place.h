@@ -67,18 +67,18 @@ class ExportLine {
   bool textsOnly() const { return textsOnly_; }
   void SetTextsOnly(bool textsOnly) { textsOnly_ = textsOnly; }
 
-  // The buffer that field texts of the given nesting depth are built in; it
-  // keeps its capacity from field to field.
-  std::string& Scratch(int depth) { return scratch_[depth < kDepths ? depth : kDepths - 1]; }
+  // The buffer that a field text is built in before it is written; it keeps
+  // its capacity from field to field. A text is written before the next one
+  // is begun, also across nesting levels, so one buffer serves them all.
+  std::string& Scratch() { return scratch_; }
 
  private:
-  static constexpr int kDepths = 34;  // one more than the deepest nesting the renderer reaches
   TTextBuffer* out_ = nullptr;
   bool afterPrefix_ = false;
   bool lastEmpty_ = false;
   bool textsOnly_ = false;
   std::size_t count_ = 0;
-  std::string scratch_[kDepths];
+  std::string scratch_;
 };
 
 class FieldPlace {
@@ -97,21 +97,19 @@ class FieldPlace {
     return *this;
   }
 
-  // The common final step of a field: the tree adds a non-empty field text as
-  // a child; the export writes it, also when it is empty.
-  void Final(std::string fieldText) const { FinalText(fieldText); }
-
-  // The string to build a field text of the given nesting depth in, empty: on
-  // an export line the line's buffer for that depth, in the tree local.
-  std::string& Scratch(int depth, std::string& local) const {
+  // The string to build a field text in, empty: on an export line the line's
+  // buffer, in the tree local.
+  std::string& Scratch(std::string& local) const {
     if (!line_) return local;
-    std::string& text = line_->Scratch(depth);
+    std::string& text = line_->Scratch();
     text.clear();
     return text;
   }
-  // Final for a text built in Scratch: on an export line the text is written
-  // and its buffer stays for the next field.
-  void FinalText(std::string& fieldText) const {
+  // The common final step of a field: the tree adds a non-empty field text as
+  // a child (taking its bytes); the export writes it, also when it is empty,
+  // and a text built in Scratch keeps its buffer for the next field.
+  void Final(std::string&& fieldText) const { Final(fieldText); }
+  void Final(std::string& fieldText) const {
     if (line_) {
       line_->Field(fieldText);
     } else if (!fieldText.empty()) {

@@ -221,7 +221,7 @@ void ReadSpecial(const TTLVStorage& storage, const TTLV& current, const FieldRul
     case Special::DateTime: {  // year since 1900, month, day, hour, minute, second, unchecked
       if (n != 6 || item->GetData() == nullptr) return SetNameAnd(out, r, "Invalid");
       const char* end = PutTimeStampText(out.buffer, DecodeDateTime6(b));
-      return SetText(out, TFieldReading::Coding::Utf8, std::string_view(out.buffer, end - out.buffer));
+      return SetText(out, TFieldReading::Coding::Ascii, std::string_view(out.buffer, end - out.buffer));
     }
     case Special::TimeRange:  // start hour and minute, end hour and minute
       if (n != 4 || item->GetData() == nullptr) return SetShown(out, r.failure.text);
@@ -248,11 +248,11 @@ void ReadAs(const TTLVStorage& storage, const TTLV& item, const FieldRule& r, co
   switch (C) {
     case Conv::Fixed: return SetShown(out, r.format);
     case Conv::Token:
-      return SetText(out, TFieldReading::Coding::Utf8,
+      return SetText(out, TFieldReading::Coding::Ascii,
                      TransactionTokenText(storage.FirstWithTag(item), out.catalogue));
     case Conv::Hex:
       if (const TTLV* found = storage.FirstWithTag(item)) return SetBytes(out, *found);
-      return SetText(out, TFieldReading::Coding::Utf8, "???");
+      return SetText(out, TFieldReading::Coding::Ascii, "???");
     case Conv::Rule: return ReadSpecial(storage, item, r, out);
     case Conv::Nested:
     case Conv::Structured: return;

@@ -34,10 +34,12 @@ struct TFieldReading {
     Bytes,    // `bytes`
     Times,    // four numbers below 256 in `quad` (start and end hour and minute)
   };
-  enum class Coding : std::uint8_t { Utf8, Cp1251, Stars };
+  // Ascii: a text of the program's own (a time stamp, a token) that holds no
+  // byte from 0x80 and no double quote, the same in cp1251 and UTF-8.
+  enum class Coding : std::uint8_t { Ascii, Cp1251, Stars };
 
   Kind kind = Kind::Nothing;
-  Coding coding = Coding::Utf8;
+  Coding coding = Coding::Ascii;
   bool negative = false;
   std::uint8_t scale = 0;
   unsigned __int128 magnitude = 0;

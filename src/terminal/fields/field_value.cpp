@@ -100,7 +100,7 @@ void NumberValue(const FieldRule& r, const TFieldReading& reading, TFieldValue& 
 void TextValue(const TFieldReading& reading, TFieldValue& v) {
   v.kind = Kind::Text;
   switch (reading.coding) {
-    case TFieldReading::Coding::Utf8: v.text.assign(reading.text); break;
+    case TFieldReading::Coding::Ascii: v.text.assign(reading.text); break;
     case TFieldReading::Coding::Cp1251: AppendCp1251AsUtf8(v.text, reading.text); break;
     case TFieldReading::Coding::Stars: v.text.assign(reading.text.size(), '*'); break;
   }

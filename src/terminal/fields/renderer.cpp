@@ -224,7 +224,7 @@ bool PutStraight(const TFieldPlan& plan, const TFieldReading& rd, ExportLine& li
     case Kind::Text:
       textSize = rd.text.size();
       if (rd.coding == TFieldReading::Coding::Stars) break;
-      if (!plan.quoted || !IsAsciiWithoutQuotes(rd.text)) return false;
+      if (!plan.quoted || (rd.coding == TFieldReading::Coding::Cp1251 && !IsAsciiWithoutQuotes(rd.text))) return false;
       break;
     default: return false;
   }
@@ -333,37 +333,36 @@ const TFieldPlan& PlanOf(std::uint32_t tag) {
 
 // The text of a reading, given to the front end.
 __attribute__((noinline)) void WriteFieldText(const FieldPlace& place, const TFieldPlan& plan,
-                                              const TFieldReading& rd, int depth) {
+                                              const TFieldReading& rd) {
   std::string local;
-  std::string& text = place.Scratch(depth, local);
+  std::string& text = place.Scratch(local);
   if (rd.kind != TFieldReading::Kind::Nothing) WriteText(plan, rd, text);
-  place.FinalText(text);
+  place.Final(text);
 }
 
 // Tags the renderer does not know, and tags the export writes as such: the
 // tag in hexadecimal and the bytes of the first item with the tag.
-__attribute__((noinline)) void UnknownField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item,
-                                            int depth) {
+__attribute__((noinline)) void UnknownField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item) {
   std::string local;
-  std::string& text = place.Scratch(depth, local);
+  std::string& text = place.Scratch(local);
   AppendFieldFormat(text, "Неизвестное поле 0x%.2X", {FieldArg::Int(item.GetTag())});
   if (const TTLV* found = storage.FirstWithTag(item)) {
     text.append(" [ ");
     AppendHexBytes(text, found->GetData(), found->GetLength());
     text.append(" ]");
   }
-  place.FinalText(text);
+  place.Final(text);
 }
 
 void RenderField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item, int depth);
 
 // An array of records: the row's structured case writes it.
 __attribute__((noinline)) void StructuredField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item,
-                                               const FieldRule& r, int depth) {
+                                               const FieldRule& r) {
   std::string local;
-  std::string& text = place.Scratch(depth, local);
+  std::string& text = place.Scratch(local);
   if (r.structured && r.structured(place, storage, item, text) == CaseEnd::ReturnDirectly) return;
-  place.FinalText(text);
+  place.Final(text);
 }
 
 // How each of the four fields that hold a whole TLV string behaves.
@@ -418,12 +417,12 @@ __attribute__((flatten)) void RenderField(const FieldPlace& place, const TTLVSto
       TFieldReading rd;
       plan.read(storage, item, *plan.rule, place.isExport() ? plan.exported : plan.tree, rd);
       ExportLine* const line = place.line();
-      if (line == nullptr || !WriteOnLine(plan, rd, *line)) WriteFieldText(place, plan, rd, depth);
+      if (line == nullptr || !WriteOnLine(plan, rd, *line)) WriteFieldText(place, plan, rd);
       return;
     }
-    case Step::Unknown: return UnknownField(place, storage, item, depth);
+    case Step::Unknown: return UnknownField(place, storage, item);
     case Step::Nested: return NestedField(place, storage, item, *plan.rule, depth);
-    case Step::Structured: return StructuredField(place, storage, item, *plan.rule, depth);
+    case Step::Structured: return StructuredField(place, storage, item, *plan.rule);
   }
 }
 
