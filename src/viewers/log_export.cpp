@@ -63,7 +63,7 @@ const std::string& MessageField() {
 }
 
 // The reused state of one rendering thread: the storage and the export line
-// (with its field text buffers).
+// (with its field text buffer).
 class TBlockRenderer {
  public:
   // One item line per item of the message, when the region parses. The first

@@ -14,8 +14,8 @@ namespace pkt {
 
 // One item line of the text export, written while the renderer runs: each
 // field text is appended to the output as soon as it is finished (in cp1251,
-// by the delimited-text rule, tabs between the fields), and the buffers the
-// field texts are built in are kept for the fields that follow, so that an
+// by the delimited-text rule, tabs between the fields), and the buffer the
+// field texts are built in is kept for the fields that follow, so that an
 // export of millions of fields needs almost no allocation. The bytes are those
 // of joining the item's field texts with AppendDelimitedText.
 class ExportLine {
