@@ -1,6 +1,5 @@
 #include "terminal/fields/field_value.h"
 
-#include <array>
 #include <cstring>
 
 #include "platform/digits.h"
@@ -58,19 +57,12 @@ void PutDigits(unsigned __int128 v, std::uint8_t scale, std::string& digits) {
 }
 
 // The conversion of the placeholder that shows a row's number (u, d, s...),
-// or 0 when the row's format shows none; read from the formats once.
+// or 0 when the row's format shows none, read from the row's plan.
 char NumberConversion(const FieldRule& r) {
-  static const std::array<char, 256> conversions = [] {
-    std::array<char, 256> c{};
-    for (std::size_t i = 0; i < FieldRuleCount(); ++i) {
-      TCompiledFormat format;
-      if (format.Compile(FieldRules()[i].format))
-        for (const auto& piece : format)
-          if (piece.text == nullptr) c[FieldRules()[i].tag] = piece.ph.conversion;
-    }
-    return c;
-  }();
-  return conversions[r.tag];
+  char conversion = 0;
+  for (const TCompiledFormat::Piece& piece : FieldFormatOf(r))
+    if (piece.text == nullptr) conversion = piece.ph.conversion;
+  return conversion;
 }
 
 // A number as the row's placeholder shows it: %u and %d reduce it to 32 bits.

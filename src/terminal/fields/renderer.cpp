@@ -437,6 +437,8 @@ const TTLV* NestedMessageItem(const TTLVStorage& storage, const TTLV& item) {
   return &item;
 }
 
+const TCompiledFormat& FieldFormatOf(const FieldRule& r) { return PlanOf(r.tag).format; }
+
 void AddField(FieldPlace place, const TTLVStorage& storage, const TTLV& item) {
   RenderField(place, storage, item, 0);
 }

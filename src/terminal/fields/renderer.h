@@ -22,7 +22,9 @@
 // change how a kind of value is converted, change its case in field_read.cpp.
 #include <string>
 
+#include "terminal/fields/field_format.h"
 #include "terminal/fields/field_place.h"
+#include "terminal/fields/field_table.h"
 #include "terminal/tlv.h"
 #include "text/tree.h"
 
@@ -46,6 +48,9 @@ void AddExportLine(ExportLine& line, TTextBuffer& out, bool afterPrefix, const T
 // is a nested message): MF_EXTENDED_CARD_DATA shows the first item with its
 // tag wherever it stands, the others their own value. Null when there is none.
 const TTLV* NestedMessageItem(const TTLVStorage& storage, const TTLV& item);
+
+// The format of the row r, read into its pieces when its plan was made.
+const TCompiledFormat& FieldFormatOf(const FieldRule& r);
 
 // How many message levels nested fields (a TLV string inside a value) are
 // rendered to: the items of a value nested deeper are left out, so that no
