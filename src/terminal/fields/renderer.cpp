@@ -30,17 +30,14 @@ struct TCodeField {
 // What the renderer does with an item of a tag, in the tree or the export.
 enum class Step : std::uint8_t {
   Unknown,     // the tag in hexadecimal and the item's bytes
-  Scalar,      // a value read, converted and written through the row's format
   Nested,      // a value that is itself a message
   Structured,  // an array of records: the row's structured case
-};
-
-// How a scalar field goes onto an export line.
-enum class LineForm : std::uint8_t {
-  Text,      // its text is made, then converted and quoted by the delimited-text rule
+  Text,        // a value read and converted, its text made through the row's format
+  // Only on an export line, where a field's text need not be made and then
+  // converted and quoted by the delimited-text rule:
   Fixed,     // the row's fixed text, in its export form
-  ByCode,    // the text of its one-byte code, in its export form, kept for every code
-  Straight,  // its values written through the format straight into the line (see SetStraightForm)
+  ByCode,    // a value read, the text of its one-byte code in its export form, kept for every code
+  Straight,  // a value read, written through the format straight into the line (see SetStraightForm)
 };
 
 // The plan of one row of the tag table, made once when first asked for.
@@ -49,7 +46,6 @@ struct TFieldPlan {
   FieldReader read = nullptr;
   Step treeStep = Step::Unknown;
   Step exportStep = Step::Unknown;
-  LineForm lineForm = LineForm::Text;
   FieldColumns tree;
   FieldColumns exported;
   TCompiledFormat format;
@@ -241,23 +237,6 @@ bool PutStraight(const TFieldPlan& plan, const TFieldReading& rd, ExportLine& li
   return true;
 }
 
-// Writes a reading onto an export line without a text of its own, when its
-// row's plan allows it; false when the text must be made and converted.
-bool WriteOnLine(const TFieldPlan& plan, const TFieldReading& rd, ExportLine& line) {
-  switch (line.textsOnly() ? LineForm::Text : plan.lineForm) {
-    case LineForm::Fixed:
-    case LineForm::ByCode: {
-      if (plan.lineForm == LineForm::ByCode && rd.kind != TFieldReading::Kind::Code) return false;
-      const TCodeField& field = plan.fields[rd.kind == TFieldReading::Kind::Code ? rd.magnitude : 0];
-      line.FieldBytes(field.bytes, field.empty);
-      return true;
-    }
-    case LineForm::Straight: return PutStraight(plan, rd, line);
-    case LineForm::Text: return false;
-  }
-  return false;
-}
-
 // The export form of a code row's field for every code, written as the tree
 // writes the field of a message that holds it alone.
 std::vector<TCodeField> CodeFieldsOf(const TFieldPlan& plan) {
@@ -282,8 +261,27 @@ Step StepOf(const FieldRule& r) {
   switch (r.conv) {
     case Conv::Nested: return Step::Nested;
     case Conv::Structured: return Step::Structured;
-    default: return Step::Scalar;
+    default: return Step::Text;
   }
+}
+
+// The step of a row's fields on an export line, with what it needs made.
+Step ExportStep(TFieldPlan& plan, bool compiled) {
+  const FieldRule& r = *plan.rule;
+  if (r.exportRule.noCase) return Step::Unknown;
+  if (plan.treeStep != Step::Text) return plan.treeStep;
+  if (r.conv == Conv::Fixed) {
+    plan.fields.resize(1);
+    AppendDelimitedUtf8Field(plan.fields[0].bytes, r.format);
+    plan.fields[0].empty = *r.format == '\0';
+    return Step::Fixed;
+  }
+  const bool byCode = r.conv == Conv::MessageType || r.conv == Conv::ResponseCode || r.conv == Conv::WeekDays;
+  if (byCode && r.reader == Reader::Byte) {
+    plan.fields = CodeFieldsOf(plan);
+    return Step::ByCode;
+  }
+  return compiled && r.conv != Conv::Hex && SetStraightForm(plan) ? Step::Straight : Step::Text;
 }
 
 TFieldPlan MakePlan(const FieldRule& r) {
@@ -291,22 +289,10 @@ TFieldPlan MakePlan(const FieldRule& r) {
   plan.rule = &r;
   plan.read = FieldReaderOf(r);
   plan.treeStep = StepOf(r);
-  plan.exportStep = r.exportRule.noCase ? Step::Unknown : plan.treeStep;
   plan.tree = TreeColumns(r);
   plan.exported = ExportColumns(r);
-  const bool compiled = plan.format.Compile(r.format);
-  const bool byCode = r.conv == Conv::MessageType || r.conv == Conv::ResponseCode || r.conv == Conv::WeekDays;
-  if (r.conv == Conv::Fixed) {
-    plan.lineForm = LineForm::Fixed;
-    plan.fields.resize(1);
-    AppendDelimitedUtf8Field(plan.fields[0].bytes, r.format);
-    plan.fields[0].empty = *r.format == '\0';
-  } else if (byCode && r.reader == Reader::Byte) {
-    plan.lineForm = LineForm::ByCode;
-    plan.fields = CodeFieldsOf(plan);
-  } else if (compiled && r.conv != Conv::Hex && SetStraightForm(plan)) {
-    plan.lineForm = LineForm::Straight;
-  }
+  const bool compiled = plan.format.Compile(r.format);  // before the export step, which writes through it
+  plan.exportStep = ExportStep(plan, compiled);
   return plan;
 }
 
@@ -406,23 +392,31 @@ __attribute__((noinline)) void NestedField(const FieldPlace& place, const TTLVSt
 }
 
 // Every field: a value read by its row's reader or special rule is read,
-// converted and written here; the other steps have functions of their own.
+// converted and written here, onto an export line without a text of its own
+// where its export step allows and the line does not ask for texts only; the
+// other steps have functions of their own.
 // The reading's text buffer sits in the frame of every nesting level: about
 // 1.6 KB a level, at most kMaxFieldNesting levels deep.
 __attribute__((flatten)) void RenderField(const FieldPlace& place, const TTLVStorage& storage, const TTLV& item,
                                           int depth) {
   const TFieldPlan& plan = PlanOf(item.GetTag());
-  switch (place.isExport() ? plan.exportStep : plan.treeStep) {
-    case Step::Scalar: {
-      TFieldReading rd;
-      plan.read(storage, item, *plan.rule, place.isExport() ? plan.exported : plan.tree, rd);
-      ExportLine* const line = place.line();
-      if (line == nullptr || !WriteOnLine(plan, rd, *line)) WriteFieldText(place, plan, rd);
-      return;
-    }
+  ExportLine* const line = place.line();
+  Step step = line ? plan.exportStep : plan.treeStep;
+  if (step > Step::Text && line->textsOnly()) step = Step::Text;
+  switch (step) {
     case Step::Unknown: return UnknownField(place, storage, item);
     case Step::Nested: return NestedField(place, storage, item, *plan.rule, depth);
     case Step::Structured: return StructuredField(place, storage, item, *plan.rule);
+    case Step::Fixed: return line->FieldBytes(plan.fields[0].bytes, plan.fields[0].empty);
+    default: {
+      TFieldReading rd;
+      plan.read(storage, item, *plan.rule, line ? plan.exported : plan.tree, rd);
+      if (step == Step::ByCode && rd.kind == TFieldReading::Kind::Code) {
+        const TCodeField& field = plan.fields[rd.magnitude];
+        return line->FieldBytes(field.bytes, field.empty);
+      }
+      if (step != Step::Straight || !PutStraight(plan, rd, *line)) WriteFieldText(place, plan, rd);
+    }
   }
 }
 
