@@ -35,9 +35,9 @@ enum class Step : std::uint8_t {
   Text,        // a value read and converted, its text made through the row's format
   // Only on an export line, where a field's text need not be made and then
   // converted and quoted by the delimited-text rule:
-  Fixed,     // the row's fixed text, in its export form
-  ByCode,    // a value read, the text of its one-byte code in its export form, kept for every code
-  Straight,  // a value read, written through the format straight into the line (see SetStraightForm)
+  Fixed,       // the row's fixed text, in its export form
+  ByCode,      // a value read, the text of its one-byte code in its export form, kept for every code
+  Straight,    // a value read, written through the format straight into the line (see SetStraightForm)
 };
 
 // The plan of one row of the tag table, made once when first asked for.
@@ -408,7 +408,9 @@ __attribute__((flatten)) void RenderField(const FieldPlace& place, const TTLVSto
     case Step::Nested: return NestedField(place, storage, item, *plan.rule, depth);
     case Step::Structured: return StructuredField(place, storage, item, *plan.rule);
     case Step::Fixed: return line->FieldBytes(plan.fields[0].bytes, plan.fields[0].empty);
-    default: {
+    case Step::Text:
+    case Step::ByCode:
+    case Step::Straight: {
       TFieldReading rd;
       plan.read(storage, item, *plan.rule, line ? plan.exported : plan.tree, rd);
       if (step == Step::ByCode && rd.kind == TFieldReading::Kind::Code) {
