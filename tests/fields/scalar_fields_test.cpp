@@ -61,16 +61,16 @@ TEST(FieldReaders, BcdValuesStayWithinTheirDigitLimit) {
 // decimal of its arithmetic value at every length, with leading zero bytes and
 // zero nibbles, and a value with another nibble is left alone.
 TEST(FieldReaders, BcdDigitsAreTheDecimalOfTheValue) {
-  for (std::uint32_t n = 0; n <= 10; ++n) {
+  for (std::uint32_t n = 0; n <= 19; ++n) {
     for (std::uint32_t seed = 0; seed < 200; ++seed) {
-      std::uint8_t d[10];
+      std::uint8_t d[19];
       for (std::uint32_t i = 0; i < n; ++i) {
         const std::uint32_t x = (seed * 2654435761u) >> (i % 24);
         // Some values start with zero bytes or a zero nibble.
         d[i] = (seed % 3 == 0 && i < seed % 5) ? 0 : static_cast<std::uint8_t>(((x % 10) << 4) | (x / 10 % 10));
         if (seed % 7 == 0 && i == 0) d[i] &= 0x0F;
       }
-      char out[24];
+      char out[40];
       const char* end = PutBcdDigits(out, d, n);
       ASSERT_NE(end, nullptr);
       char expected[48];
