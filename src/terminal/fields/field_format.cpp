@@ -134,6 +134,9 @@ void AppendArgument(TextOut& out, TCompiledFormat::Step step, const Placeholder&
 void PutPieces(TextOut out, const TCompiledFormat::Piece* from, const TCompiledFormat::Piece* to,
                std::initializer_list<FieldArg> args) {
   const FieldArg* next = args.begin();
+  // Most fields written straight into a line are one placeholder between literal texts.
+  if (to - from == 1 && from->step != TCompiledFormat::Step::Literal && next != args.end())
+    return AppendArgument(out, from->step, from->ph, *next);
   for (const TCompiledFormat::Piece* p = from; p != to; ++p) {
     if (p->step == TCompiledFormat::Step::Literal) {
       out.Append(p->text, p->size);
