@@ -108,9 +108,7 @@ inline bool AllBcdDigits(const std::uint8_t* d, std::uint32_t n) {
   }
   return BcdWordDigits(w);
 }
-// The decimal text of n bytes of packed BCD whose nibbles are all digits: the
-// digits without the leading zeros ("0" for none), written at o, which has
-// room for 2 * n + 1 bytes; returns the end.
+
 // Four bytes of packed BCD digits as their eight digits at o, each byte's
 // high nibble first: the nibbles are spread a byte apart within one word.
 inline void PutBcdQuad(char* o, const std::uint8_t* d) {
@@ -123,6 +121,9 @@ inline void PutBcdQuad(char* o, const std::uint8_t* d) {
   std::memcpy(o, &x, 8);
 }
 
+// The decimal text of n bytes of packed BCD whose nibbles are all digits: the
+// digits without the leading zeros ("0" for none), written at o, which has
+// room for 2 * n + 1 bytes; returns the end.
 inline char* PutBcdDigitsOf(char* o, const std::uint8_t* d, std::uint32_t n) {
   std::uint32_t i = 0;  // the first byte with a significant digit
   while (i < n && d[i] == 0) ++i;
@@ -130,7 +131,7 @@ inline char* PutBcdDigitsOf(char* o, const std::uint8_t* d, std::uint32_t n) {
   if (i < n && (d[i] >> 4) == 0) *o++ = static_cast<char>('0' + d[i++]);
   // Four bytes at a time; the last four are written in their place, over
   // digits the word before them wrote.
-  const std::uint32_t pairs = n - i;
+  const std::uint32_t pairs = n - i;  // the bytes left, two digits each
   if (pairs >= 4) {
     for (std::uint32_t k = 0; k + 4 < pairs; k += 4) PutBcdQuad(o + 2 * k, d + i + k);
     PutBcdQuad(o + 2 * (pairs - 4), d + n - 4);
